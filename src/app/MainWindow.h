@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QToolBar;
+class QFrame;
+
+namespace lq {
+
+class MoviePlayer;
+
+// FRM1: the effect list, the website-kind list, "Enter Text", "Launch Effect" and the preview.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The window takes the player and places it in the preview frame.
+    explicit MainWindow(MoviePlayer* player, QWidget* parent = nullptr);
+
+    MoviePlayer* player() const { return m_player; }
+
+public slots:
+    void Form_Load();
+    void Cmdeffect_Click();
+    void CMDTEXT_Click();
+
+signals:
+    // "Enter Text" asks for the editor window with this objectName.
+    void editorRequested(const QString& window);
+
+private:
+    void initWindow();
+    void initWidgets();
+    void initLayout();
+    void initMenus();
+    void initToolbar();
+    void initTabOrder();
+
+    QFrame* m_frme2 = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QFrame* m_frme5 = nullptr;
+    QComboBox* m_combo1 = nullptr;
+    QComboBox* m_combo2 = nullptr;
+    QPushButton* m_cmdText = nullptr;
+    QPushButton* m_cmdEffect = nullptr;
+    QGroupBox* m_frme1 = nullptr;
+    MoviePlayer* m_player = nullptr;
+    QLabel* m_credit = nullptr;
+};
+
+} // namespace lq

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+namespace lq {
+
+enum class SaveError {
+    None,
+    InvalidPath,      // not one of the program's drive paths
+    FolderMissing,    // the template folder does not exist (it is never created)
+    NotAFile,         // a folder stands where the content file should be
+    FileReadOnly,     // the content file's write permission is off
+    PermissionDenied, // the system refused the write
+    DiskFull,
+    Unrepresentable, // a character the ANSI code page cannot hold
+    WriteFailed,     // anything else the system reported
+};
+
+struct SaveResult
+{
+    SaveError error = SaveError::None;
+    QString localPath; // where the file is on this machine (empty if the path could not be mapped)
+    QString reason;    // plain words for the user; empty on success
+
+    bool ok() const { return error == SaveError::None; }
+    explicit operator bool() const { return ok(); }
+};
+
+// Replaces the content file at a fixed Windows path with the text and a carriage return and line
+// feed, in the ANSI code page. The file is written whole or not at all: the new bytes go to a
+// temporary file beside it, which is flushed to disk and then renamed over the old one, so a
+// failure at any point leaves the earlier text as it was. The folder is never created, and a
+// read-only file is never replaced.
+SaveResult SaveContentFile(const QString& path, const QString& text);
+
+} // namespace lq

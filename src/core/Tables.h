@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace lq {
+
+// One template: an effect of the effect list that has a movie and a text editor.
+struct Template
+{
+    QString effectName; // entry of the effect list, compared exactly
+    QString folder;     // fixed Windows folder, with its trailing backslash
+    QString movie;      // fixed Windows path of the movie handed to the player
+    QString editor;     // objectName of the editor window ("Enter Text" shows it)
+};
+
+// One content file and the text box / save button pair that writes it.
+struct ContentFile
+{
+    QString effectName;    // template it belongs to
+    QString path;          // fixed Windows path, letter case as the movie reads it
+    QString defaultLine;   // the box's text when its window is created
+    QString window;        // objectName of the window holding the pair
+    QString textBox;       // objectName of the box
+    QString saveButton;    // objectName of the button under (or beside) the box
+    QString buttonCaption; // caption of that button
+
+    // The movie's variable: the part of the default line before its first "=".
+    QString variable() const { return defaultLine.section(QLatin1Char('='), 0, 0); }
+};
+
+// A page of the fireworks wizard moves on to the next page (or, on the last one, hides them all).
+struct WizardStep
+{
+    QString button;
+    QString caption;
+    QString nextWindow; // empty on the last page: its button ends the wizard
+};
+
+// One editor window: a single-page editor, or one page of the fireworks wizard.
+struct EditorWindow
+{
+    QString name;         // objectName
+    QString effectName;   // template it edits
+    QString caption;      // window title
+    QString confirmation; // message after every successful save
+    QString iconKey;      // empty: no icon of its own; equal keys share one picture
+    std::optional<WizardStep> wizardStep;
+    // Labels of the window, top to bottom: objectName and caption.
+    QList<QPair<QString, QString>> labels;
+    bool isWizardPage() const { return wizardStep.has_value(); }
+};
+
+// Every template, in the order of the effect list.
+const QList<Template>& templates();
+
+// All 42 content files, grouped by template, each window's boxes from top to bottom.
+const QList<ContentFile>& contentFiles();
+
+// The seven single-page editors followed by the five wizard pages in wizard order.
+const QList<EditorWindow>& editorWindows();
+const EditorWindow* findEditorWindow(const QString& name);
+QList<ContentFile> contentFilesOfWindow(const QString& window);
+
+// The order in which "end wizard" hides the pages.
+QStringList wizardHideOrder();
+
+// What the main window's two lists hold after loading, in order.
+QStringList effectListEntries();
+QStringList websiteKinds();
+
+// "Launch Effect": the movie for an effect name, comparing whole texts exactly, with letter case.
+std::optional<QString> movieForEffect(const QString& effectName);
+
+// "Enter Text": the editor window for an effect name; its own order of comparison.
+std::optional<QString> editorForEffect(const QString& effectName);
+
+inline constexpr auto applicationTitle = "Lumen quill";
+inline constexpr auto templateRoot = "C:\\lumenquill\\";
+inline constexpr auto installRoot = "c:\\lumen quill\\";
+inline constexpr auto tutorialPage = "c:\\lumen quill\\tutorial\\TUTORIAL.HTM";
+
+} // namespace lq

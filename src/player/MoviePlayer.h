@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace lq {
+
+// The movie player in the main window. The program only ever names the movie to play;
+// how it is loaded and drawn is the player's own business.
+class MoviePlayer : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+
+    // Loads the movie at a fixed Windows path and plays it, anew on every call, the same path
+    // included, so that a movie restarted this way reads its content files as they are now.
+    virtual void setMovie(const QString& path) = 0;
+
+    // The path last given to setMovie; empty until the first call.
+    virtual QString movie() const = 0;
+};
+
+} // namespace lq

@@ -1,0 +1,12 @@
+# Fails when the given binary needs a Qt GUI library.
+execute_process(COMMAND readelf -d ${BINARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "readelf failed on ${BINARY}")
+endif()
+if(NOT dynamic MATCHES "libQt6Core")
+    message(FATAL_ERROR "expected ${BINARY} to need libQt6Core; got:\n${dynamic}")
+endif()
+if(dynamic MATCHES "libQt6(Gui|Widgets)")
+    message(FATAL_ERROR "the core library pulls in a GUI library:\n${dynamic}")
+endif()
+message(STATUS "core needs Qt Core only")

@@ -1,0 +1,208 @@
+#include "Tables.h"
+
+#include <QSet>
+#include <QtTest>
+
+using namespace lq;
+
+class TablesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void contentFilesAreFortyTwoDistinctFilesOfKnownWindows()
+    {
+        const auto& rows = contentFiles();
+        QCOMPARE(rows.size(), 42);
+        QSet<QString> paths;
+        QSet<QPair<QString, QString>> boxes;
+        for (const ContentFile& row : rows) {
+            QVERIFY2(!paths.contains(row.path), qPrintable(row.path));
+            paths.insert(row.path);
+            const QPair<QString, QString> box{row.window, row.textBox};
+            QVERIFY2(!boxes.contains(box), qPrintable(row.textBox));
+            boxes.insert(box);
+            QVERIFY2(findEditorWindow(row.window), qPrintable(row.window));
+            // Every file lies in its template's folder (the preloader's in the install root).
+            const auto tmpl = std::find_if(templates().begin(), templates().end(),
+                                           [&](const Template& t) { return t.effectName == row.effectName; });
+            QVERIFY(tmpl != templates().end());
+            QVERIFY2(row.path.startsWith(tmpl->folder), qPrintable(row.path));
+            QVERIFY(!row.path.mid(tmpl->folder.size()).contains(QLatin1Char('\\')));
+        }
+    }
+
+    void windowsHoldTheirPairsInOrder_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("vector") << "frmvector"
+                                << QStringList{"txt2", "txtclienz", "txtconzat", "txtnisiov",
+                                               "txtprodec", "txtservik"};
+        QTest::newRow("flowers") << "frmFlowers"
+                                 << QStringList{"txtFlower", "txtabut", "txtvido", "txtclienz",
+                                                "txtsurv", "txtrcontact"};
+        QTest::newRow("matrix") << "frmmatrix"
+                                << QStringList{"txtmatrix", "txttitley", "txtservbob", "txtclent",
+                                               "txtuscont", "txtproone"};
+        QTest::newRow("preloader") << "frmpre" << QStringList{"txtpre"};
+        QTest::newRow("wizard page 4") << "frmclients2" << QStringList{"txtclient"};
+    }
+
+    void windowsHoldTheirPairsInOrder()
+    {
+        QFETCH(QString, window);
+        QFETCH(QStringList, boxes);
+        QStringList actual;
+        for (const ContentFile& row : contentFilesOfWindow(window))
+            actual << row.textBox;
+        QCOMPARE(actual, boxes);
+    }
+
+    // The names that are easiest to smooth away are the ones the movies read.
+    void oddlySpelledFilesAndVariables_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("defaultLine");
+        QTest::newRow("cube about us") << "cmdcubeaboutus" << "C:\\lumenquill\\cube\\aboutus1.txt"
+                                       << "aboutus2" << "aboutus2=enter text here";
+        QTest::newRow("spiro products") << "cmdProdcuts1"
+                                        << "C:\\lumenquill\\spirograph\\Prodcuts.txt"
+                                        << "Prodcuts1" << "Prodcuts1=enter text here";
+        QTest::newRow("flowers contact") << "cmdcliyents" << "C:\\lumenquill\\flowers\\contact.txt"
+                                         << "contact" << "contact=enter text here";
+        QTest::newRow("flowers clients") << "cmdclients" << "C:\\lumenquill\\flowers\\clients.txt"
+                                         << "clients" << "clients=enter text here";
+        QTest::newRow("fireworks clients") << "cmdclientsave"
+                                           << "C:\\lumenquill\\Fireworks\\clients.txt" << "client1"
+                                           << "client1=enter text here";
+        QTest::newRow("fireworks services") << "cmdservicesave"
+                                            << "C:\\lumenquill\\Fireworks\\services.txt"
+                                            << "services" << "services= enter text here";
+        QTest::newRow("fireworks title") << "cmdsavefire" << "C:\\lumenquill\\Fireworks\\title.txt"
+                                         << "title" << "title=entercompanyname";
+        QTest::newRow("preloader") << "cmdpre" << "c:\\lumen quill\\preloader.txt" << "pre"
+                                   << "pre=enter text here";
+        QTest::newRow("matrix about us") << "cmdmatrix" << "C:\\lumenquill\\matrix\\aboutus.txt"
+                                         << "aboutus" << "aboutus= enter text here";
+    }
+
+    void oddlySpelledFilesAndVariables()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, path);
+        QFETCH(QString, variable);
+        QFETCH(QString, defaultLine);
+        const auto& rows = contentFiles();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const ContentFile& r) { return r.saveButton == button; });
+        QVERIFY(row != rows.end());
+        QCOMPARE(row->path, path);
+        QCOMPARE(row->variable(), variable);
+        QCOMPARE(row->defaultLine, defaultLine);
+    }
+
+    void listsHoldTheirEntriesInOrder()
+    {
+        QCOMPARE(effectListEntries(),
+                 (QStringList{"Fireworks", "Vector", "3d", "flower", "cube", "spirograph", "Matrix",
+                              "Preloader", "smoke", "circle", "dance"}));
+        QCOMPARE(websiteKinds(), (QStringList{"Business Website", "Catalog Website",
+                                              "Curriculum Vitae", "fun website", "Sports"}));
+    }
+
+    void movieLookup_data()
+    {
+        QTest::addColumn<QString>("effect");
+        QTest::addColumn<QString>("movie");
+        QTest::newRow("Fireworks") << "Fireworks" << "C:\\lumenquill\\Fireworks\\Fireworks.swf";
+        QTest::newRow("Vector") << "Vector" << "C:\\lumenquill\\vector\\vector.swf";
+        QTest::newRow("flower") << "flower" << "C:\\lumenquill\\flowers\\Flowers.swf";
+        QTest::newRow("spirograph") << "spirograph" << "C:\\lumenquill\\spirograph\\spiro.swf";
+        QTest::newRow("Preloader") << "Preloader" << "c:\\lumen quill\\preloader.swf";
+        QTest::newRow("lower case") << "vector" << "";
+        QTest::newRow("trailing blank") << "Vector " << "";
+        QTest::newRow("leading blank") << " Vector" << "";
+        QTest::newRow("fireworks lower") << "fireworks" << "";
+        QTest::newRow("default text") << "Effects" << "";
+        QTest::newRow("no template") << "smoke" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("folder name") << "flowers" << "";
+    }
+
+    void movieLookup()
+    {
+        QFETCH(QString, effect);
+        QFETCH(QString, movie);
+        QCOMPARE(movieForEffect(effect).value_or(QString()), movie);
+    }
+
+    void editorLookup_data()
+    {
+        QTest::addColumn<QString>("effect");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("Fireworks") << "Fireworks" << "frm2fireworks";
+        QTest::newRow("Vector") << "Vector" << "frmvector";
+        QTest::newRow("flower") << "flower" << "frmFlowers";
+        QTest::newRow("3d") << "3d" << "frm3d";
+        QTest::newRow("spirograph") << "spirograph" << "frmspiro";
+        QTest::newRow("Matrix") << "Matrix" << "frmmatrix";
+        QTest::newRow("Preloader") << "Preloader" << "frmpre";
+        QTest::newRow("cube") << "cube" << "frmcube";
+        QTest::newRow("lower case") << "vector" << "";
+        QTest::newRow("trailing blank") << "Vector " << "";
+        QTest::newRow("upper case") << "CUBE" << "";
+        QTest::newRow("default text") << "Effects" << "";
+        QTest::newRow("smoke") << "smoke" << "";
+        QTest::newRow("circle") << "circle" << "";
+        QTest::newRow("dance") << "dance" << "";
+    }
+
+    void editorLookup()
+    {
+        QFETCH(QString, effect);
+        QFETCH(QString, window);
+        QCOMPARE(editorForEffect(effect).value_or(QString()), window);
+    }
+
+    void confirmationMessagesAreTheWindowsOwn_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("vector") << "frmvector"
+                                << "intro text for VECTOR has now been save you may now click preview";
+        QTest::newRow("spiro") << "frmspiro"
+                               << "intro text for spirograph has now been  set  you may now click preview";
+        QTest::newRow("pre") << "frmpre"
+                             << "intro text for preloader has now been saved you may now click preview";
+        QTest::newRow("cube") << "frmcube"
+                              << "intro text for cube has now been save you may now click preview";
+        QTest::newRow("title page") << "frmtitle"
+                                    << "intro text for aboutus has now been saved you may now click preview";
+    }
+
+    void confirmationMessagesAreTheWindowsOwn()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, message);
+        QVERIFY(findEditorWindow(window));
+        QCOMPARE(findEditorWindow(window)->confirmation, message);
+    }
+
+    void wizardPagesChainInOrder()
+    {
+        QStringList chain;
+        for (const EditorWindow* page = findEditorWindow("frm2fireworks"); page;
+             page = findEditorWindow(page->wizardStep->nextWindow)) {
+            QVERIFY(page->isWizardPage());
+            chain << page->name;
+        }
+        QCOMPARE(chain, (QStringList{"frm2fireworks", "frmvision2", "frmservices1", "frmclients2",
+                                     "frmtitle"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TablesTest)
+#include "tst_tables.moc"
