@@ -50,9 +50,9 @@ MainWindow::MainWindow(MoviePlayer* player, QWidget* parent)
 {
     initWindow();
     initWidgets();
-    initLayout();
     initMenus();
     initToolbar();
+    initLayout();
     initTabOrder();
     Form_Load();
 }
@@ -135,7 +135,9 @@ void MainWindow::initLayout()
     m_player->setGeometry(3, titleHeight, kPlayerSize.width(), kPlayerSize.height());
     m_credit->setGeometry(180, m_frme1->geometry().bottom() + 6, m_frme1->width(), 40);
 
-    resize(kClientArea.width(), kClientArea.height() + menuBar()->sizeHint().height());
+    menuBar()->ensurePolished();
+    resize(kClientArea.width(),
+           kClientArea.height() + menuBar()->heightForWidth(kClientArea.width()));
 }
 
 void MainWindow::initMenus()

@@ -1,0 +1,229 @@
+#include "MainWindow.h"
+#include "MessageRecorder.h"
+#include "PathPreviewPlayer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace lq;
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Fixture
+    {
+        PathPreviewPlayer* player = new PathPreviewPlayer;
+        MainWindow window{player};
+        QComboBox* effects = window.findChild<QComboBox*>("Combo1");
+        QPushButton* launch = window.findChild<QPushButton*>("Cmdeffect");
+        QPushButton* enterText = window.findChild<QPushButton*>("CMDTEXT");
+
+        void choose(const QString& text)
+        {
+            effects->setEditText(text);
+        }
+    };
+
+    static QStringList itemsOf(const QComboBox* box)
+    {
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        return items;
+    }
+
+private slots:
+    void startsWithItsCaptionControlsAndDefaultTexts()
+    {
+        Fixture f;
+        QCOMPARE(f.window.objectName(), "FRM1");
+        QCOMPARE(f.window.windowTitle(), "LUMEN QUILL ");
+        const Qt::WindowFlags flags = f.window.windowFlags();
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!f.window.windowIcon().isNull());
+
+        QCOMPARE(f.effects->currentText(), "Effects");
+        QCOMPARE(f.effects->currentIndex(), -1);
+        auto* kinds = f.window.findChild<QComboBox*>("combo2");
+        QVERIFY(kinds);
+        QCOMPARE(kinds->currentText(), "Effects2");
+        QCOMPARE(f.enterText->text(), "Enter Text");
+        QCOMPARE(f.launch->text(), "Launch Effect");
+        auto* preview = f.window.findChild<QGroupBox*>("frme1");
+        QVERIFY(preview);
+        QCOMPARE(preview->title(), "Preview effect only to see your text inside the flash movie "
+                                   "press save and preview");
+        QCOMPARE(f.player->parentWidget(), preview);
+        QCOMPARE(f.player->objectName(), "ShockwaveFlash1");
+        QCOMPARE(f.player->size(), QSize(529, 417));
+        QVERIFY(f.player->movie().isEmpty());
+        for (const char* name : {"frme2", "frme5", "lbltit4d"})
+            QVERIFY2(f.window.findChild<QWidget*>(name), name);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QCOMPARE(f.window.centralWidget()->size(), QSize(718, 533));
+    }
+
+    void listsHoldExactlyTheirEntries()
+    {
+        Fixture f;
+        QCOMPARE(itemsOf(f.effects),
+                 (QStringList{"Fireworks", "Vector", "3d", "flower", "cube", "spirograph", "Matrix",
+                              "Preloader", "smoke", "circle", "dance"}));
+        QCOMPARE(itemsOf(f.window.findChild<QComboBox*>("combo2")),
+                 (QStringList{"Business Website", "Catalog Website", "Curriculum Vitae",
+                              "fun website", "Sports"}));
+    }
+
+    void typingIntoTheEffectListKeepsTheTextAsTypedAndTheListAsItWas()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QLineEdit* field = f.effects->lineEdit();
+        field->selectAll();
+        QTest::keyClicks(field, "vector");
+        QCOMPARE(f.effects->currentText(), "vector");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(f.effects->currentText(), "vector");
+        QCOMPARE(f.effects->count(), 11);
+        f.launch->click();
+        QVERIFY(f.player->movie().isEmpty());
+
+        field->selectAll();
+        QTest::keyClicks(field, "Matrix");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(f.effects->count(), 11);
+        f.launch->click();
+        QCOMPARE(f.player->movie(), "C:\\lumenquill\\matrix\\matrix.swf");
+
+        field->selectAll();
+        QTest::keyClicks(field, "my own effect");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(f.effects->count(), 11);
+        QCOMPARE(f.effects->currentText(), "my own effect");
+    }
+
+    void launchEffectNamesTheMovieEveryTime()
+    {
+        Fixture f;
+        f.effects->setCurrentIndex(f.effects->findText("Vector"));
+        f.launch->click();
+        QCOMPARE(f.player->movie(), "C:\\lumenquill\\vector\\vector.swf");
+        f.launch->click();
+        QCOMPARE(f.player->loadCount(), 2);
+        f.choose("flower");
+        f.launch->click();
+        QCOMPARE(f.player->movie(), "C:\\lumenquill\\flowers\\Flowers.swf");
+        f.choose("Preloader");
+        f.launch->click();
+        QCOMPARE(f.player->movie(), "c:\\lumen quill\\preloader.swf");
+    }
+
+    void launchEffectWithoutAMovieLeavesThePlayerAlone_data()
+    {
+        QTest::addColumn<QString>("effect");
+        for (const char* name : {"Effects", "smoke", "circle", "dance", "fireworks", "Vector ", ""})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void launchEffectWithoutAMovieLeavesThePlayerAlone()
+    {
+        QFETCH(QString, effect);
+        MessageRecorder messages;
+        Fixture f;
+        f.choose("cube");
+        f.launch->click();
+        f.choose(effect);
+        f.launch->click();
+        QCOMPARE(f.player->movie(), "C:\\lumenquill\\cube\\cube.swf");
+        QCOMPARE(f.player->loadCount(), 1);
+        QVERIFY(messages.texts().isEmpty());
+    }
+
+    void enterTextAsksForTheEffectsEditor()
+    {
+        Fixture f;
+        QSignalSpy requests(&f.window, &MainWindow::editorRequested);
+        for (const char* name : {"flower", "Effects", "smoke", "cube", "CUBE", "Fireworks"}) {
+            f.choose(QString::fromLatin1(name));
+            f.enterText->click();
+        }
+        QCOMPARE(requests.size(), 3);
+        QCOMPARE(requests.at(0).at(0).toString(), "frmFlowers");
+        QCOMPARE(requests.at(1).at(0).toString(), "frmcube");
+        QCOMPARE(requests.at(2).at(0).toString(), "frm2fireworks");
+    }
+
+    void theWebsiteKindChangesNothing()
+    {
+        Fixture f;
+        QSignalSpy requests(&f.window, &MainWindow::editorRequested);
+        auto* kinds = f.window.findChild<QComboBox*>("combo2");
+        kinds->setCurrentIndex(2);
+        kinds->setEditText("Vector");
+        f.launch->click();
+        f.enterText->click();
+        QVERIFY(f.player->movie().isEmpty());
+        QCOMPARE(requests.size(), 0);
+    }
+
+    void menusAndToolbarCarryTheirItems()
+    {
+        Fixture f;
+        QStringList menus;
+        for (QAction* action : f.window.menuBar()->actions()) {
+            QStringList items;
+            for (QAction* item : action->menu()->actions())
+                items << item->objectName() + "=" + item->text();
+            menus << action->menu()->objectName() + "=" + action->text() + ": " + items.join(", ");
+        }
+        QCOMPARE(menus, (QStringList{
+                            "mnuFile=File: mnuFileFTP=UPLOAD YOUR SITE, mnuFileExit=Exit",
+                            "mnuTutorials=Tutorials: mnuTutorialstut1=Tutorial1, "
+                            "mnuTutorialspreview=Preview Examples",
+                            "mnuAbout=About: mnuAboutFlash=About Lumen Quill"}));
+        auto* toolbar = f.window.findChild<QToolBar*>("Toolbar1");
+        QVERIFY(toolbar);
+        QStringList buttons;
+        for (QAction* action : toolbar->actions()) {
+            QCOMPARE(action->icon().availableSizes().contains(QSize(16, 16)), true);
+            buttons << action->data().toString() + "|" + action->toolTip();
+        }
+        QCOMPARE(buttons, (QStringList{"effect|Effects Browser", "Tips |Tips", "web|Orvex Website",
+                                       "tutorial|Tutorials"}));
+    }
+
+    void tabOrderPutsLaunchBeforeEnterText()
+    {
+        Fixture f;
+        QStringList order;
+        QWidget* w = f.window.findChild<QToolBar*>("Toolbar1");
+        for (int i = 0; i < 6 && w; ++i, w = w->nextInFocusChain()) {
+            // Skip what takes no focus and the parts inside a control (the list's text field).
+            while (w && (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() ||
+                         w->objectName().startsWith("qt_")))
+                w = w->nextInFocusChain();
+            if (w)
+                order << w->objectName();
+        }
+        QCOMPARE(order, (QStringList{"Toolbar1", "Combo1", "Cmdeffect", "CMDTEXT", "combo2",
+                                     "ShockwaveFlash1"}));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
