@@ -26,6 +26,8 @@ QFont dialogFont()
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8.25);
     font.setStyleHint(QFont::SansSerif);
+    // Spelled out so the controls do not take the window's bold.
+    font.setWeight(QFont::Normal);
     return font;
 }
 
@@ -122,7 +124,7 @@ void MainWindow::initLayout()
 {
     // Fixed places, as the window was drawn: resizing the window moves no control.
     m_frme2->setGeometry(0, 0, kClientArea.width(), 34);
-    m_toolbar->setGeometry(2, 2, 4 * 26, 30);
+    m_toolbar->setGeometry(QRect(QPoint(2, 2), m_toolbar->sizeHint()));
 
     m_frme5->setGeometry(4, 40, 170, 484);
     m_combo1->setGeometry(8, 14, 154, 24);

@@ -198,8 +198,12 @@ private slots:
                             "mnuAbout=About: mnuAboutFlash=About Lumen Quill"}));
         auto* toolbar = f.window.findChild<QToolBar*>("Toolbar1");
         QVERIFY(toolbar);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         QStringList buttons;
         for (QAction* action : toolbar->actions()) {
+            // Every button is on the bar itself, none pushed into an overflow menu.
+            QVERIFY(toolbar->widgetForAction(action)->isVisible());
             QCOMPARE(action->icon().availableSizes().contains(QSize(16, 16)), true);
             buttons << action->data().toString() + "|" + action->toolTip();
         }
