@@ -92,10 +92,10 @@ void applyPlacement(QWidget* window, const WindowPlacement& placement)
         return;
     }
     // Keep the whole window on the screen; where it cannot fit, its top-left corner wins.
-    const int x = qMax(area.left(),
-                       qMin(placement.position.x(), area.left() + area.width() - frame.width()));
-    const int y = qMax(area.top(),
-                       qMin(placement.position.y(), area.top() + area.height() - frame.height()));
+    const int x =
+        qMax(area.left(), qMin(placement.position.x(), area.left() + area.width() - frame.width()));
+    const int y =
+        qMax(area.top(), qMin(placement.position.y(), area.top() + area.height() - frame.height()));
     window->move(x, y);
 }
 
