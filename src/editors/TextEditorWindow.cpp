@@ -193,8 +193,8 @@ QString TextEditorWindow::saveFailureMessage(const QString& path, const SaveResu
     if (!result.localPath.isEmpty())
         where += QStringLiteral("\n(on this computer: %1)")
                      .arg(QDir::toNativeSeparators(result.localPath));
-    return QStringLiteral("Your text was not saved to %1\n\n%2\n\nThe text is still in its box: "
-                          "put this right and press the save button again.")
+    return QStringLiteral("Your text was not saved to %1\n\n%2\n\nNothing you typed is lost: the "
+                          "text is still in its box.")
         .arg(where, result.reason);
 }
 
