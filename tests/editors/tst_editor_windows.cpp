@@ -122,28 +122,8 @@ private slots:
                    "txtsurv: services=enter text here",    "cmdserv: [save services text]",
                    "txtrcontact: contact=enter text here", "cmdcliyents: [save contact text]",
                };
-        QTest::newRow("spirograph")
-            << "frmspiro"
-            << QStringList{
-                   "txtspiro: aboutus2= enter text here",
-                   "cmdspiro: [Save Text]",
-                   "txtclientzu: Clients1=enter text here",
-                   "cmdclientzu: [save client information]",
-                   "txtContactuszu: Contactus1=enter contact information here",
-                   "cmdContactuszu: [save contact information]",
-                   "txtintrozu: intro2=enter text here",
-                   "cmdintrozu: [save intro information]",
-                   "txtProdcuts1: Prodcuts1=enter text here",
-                   "cmdProdcuts1: [save product information]",
-                   "txtServiceszu: Services1=enter text here",
-                   "cmdServiceszu: [save services information]",
-               };
         QTest::newRow("preloader")
             << "frmpre" << QStringList{"txtpre: pre=enter text here", "cmdpre: [Save Intro Text]"};
-        QTest::newRow("wizard page 4")
-            << "frmclients2"
-            << QStringList{"txtclient: client1=enter text here",
-                           "cmdclientsave: [save information ]", "cmdnextfield: [next]"};
     }
 
     void columnsShowTheirBoxesAndButtonsInOrder()
