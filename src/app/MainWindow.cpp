@@ -5,6 +5,7 @@
 #include "Tables.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -162,6 +163,8 @@ void MainWindow::initMenus()
     addMenu("mnuTutorials", "Tutorials",
             {{"mnuTutorialstut1", "Tutorial1"}, {"mnuTutorialspreview", "Preview Examples"}});
     addMenu("mnuAbout", "About", {{"mnuAboutFlash", "About Lumen Quill"}});
+    connect(findChild<QAction*>(QStringLiteral("mnuFileExit")), &QAction::triggered, this,
+            &MainWindow::mnuFileExit_Click);
 }
 
 void MainWindow::initToolbar()
@@ -214,6 +217,15 @@ void MainWindow::CMDTEXT_Click()
 {
     if (const auto window = editorForEffect(m_combo1->currentText()))
         emit editorRequested(*window);
+}
+
+void MainWindow::mnuFileExit_Click()
+{
+    // Every window of the program goes, shown or hidden, without its closing being asked about;
+    // whoever owns them destroys them once the event loop has ended.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
+    QCoreApplication::exit(0);
 }
 
 } // namespace lq

@@ -28,6 +28,8 @@ public slots:
     void Form_Load();
     void Cmdeffect_Click();
     void CMDTEXT_Click();
+    // File > Exit: ends the program at once, every window of it gone, nothing asked.
+    void mnuFileExit_Click();
 
 signals:
     // "Enter Text" asks for the editor window with this objectName.

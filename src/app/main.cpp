@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "PathPreviewPlayer.h"
+#include "WindowRegistry.h"
 
 #include <QApplication>
 
@@ -9,7 +10,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Lumen Quill"));
     QApplication::setOrganizationName(QStringLiteral("lumen-quill"));
 
+    // Every editor window lives in the registry, which outlives the main window and takes its
+    // windows with it when the program ends.
+    lq::WindowRegistry editors;
     lq::MainWindow window(new lq::PathPreviewPlayer);
+    QObject::connect(&window, &lq::MainWindow::editorRequested, &editors,
+                     &lq::WindowRegistry::showWindow);
     window.show();
     return app.exec();
 }

@@ -1,0 +1,120 @@
+#include "MainWindow.h"
+#include "MoviePlayer.h"
+#include "TextEditorWindow.h"
+#include "WindowRegistry.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+using namespace lq;
+
+namespace {
+
+class SilentPlayer : public MoviePlayer
+{
+public:
+    void setMovie(const QString& path) override { m_movie = path; }
+    QString movie() const override { return m_movie; }
+
+private:
+    QString m_movie;
+};
+
+QStringList windowsOfTheProgram(bool visibleOnly)
+{
+    QStringList names;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!widget->objectName().startsWith("frm", Qt::CaseInsensitive))
+            continue;
+        if (!visibleOnly || widget->isVisible())
+            names << widget->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+// The program as main() puts it together: the registry outlives the main window.
+struct Program
+{
+    WindowRegistry registry;
+    MainWindow main{new SilentPlayer};
+
+    Program()
+    {
+        QObject::connect(&main, &MainWindow::editorRequested, &registry,
+                         &WindowRegistry::showWindow);
+        main.show();
+    }
+    void enterText(const QString& effect)
+    {
+        main.findChild<QComboBox*>("Combo1")->setEditText(effect);
+        main.findChild<QPushButton*>("CMDTEXT")->click();
+    }
+    // Runs the wizard to its end, so that its pages exist but are hidden.
+    void runWizardThrough()
+    {
+        enterText("Fireworks");
+        for (const auto& [page, button] :
+             {std::pair("frm2fireworks", "cmdnext"), std::pair("frmvision2", "Command1"),
+              std::pair("frmservices1", "cmdnextservice"), std::pair("frmclients2", "cmdnextfield"),
+              std::pair("frmtitle", "cmdclose")})
+            registry.window(page)->findChild<QPushButton*>(button)->click();
+    }
+};
+
+// Runs the event loop as the program does; a watchdog ends it with 99 if nothing else does.
+int runEventLoop()
+{
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    return QApplication::exec();
+}
+
+} // namespace
+
+class ProgramEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exitEndsTheProgramWithEveryWindow()
+    {
+        auto program = std::make_unique<Program>();
+        program->runWizardThrough();
+        program->enterText("Vector");
+        QCOMPARE(windowsOfTheProgram(true), (QStringList{"FRM1", "frmvector"}));
+        QCOMPARE(windowsOfTheProgram(false).size(), 7);
+
+        QTimer::singleShot(0, &program->main,
+                           [&] { program->main.findChild<QAction*>("mnuFileExit")->trigger(); });
+        QCOMPARE(runEventLoop(), 0);
+        QCOMPARE(windowsOfTheProgram(true), QStringList());
+        // What main() then does: its windows go with it.
+        program.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(windowsOfTheProgram(false), QStringList());
+    }
+
+    void closingTheLastVisibleWindowEndsTheProgramDespiteHiddenPages()
+    {
+        Program program;
+        program.runWizardThrough();
+        program.enterText("cube");
+        bool runningWithoutMainWindow = false;
+        // Closing the main window leaves the open editor, and the program, running.
+        QTimer::singleShot(0, &program.main, [&] { program.main.close(); });
+        QTimer::singleShot(50, &program.main, [&] {
+            runningWithoutMainWindow = true;
+            program.registry.window("frmcube")->close();
+        });
+        QCOMPARE(runEventLoop(), 0);
+        QVERIFY(runningWithoutMainWindow);
+        QCOMPARE(windowsOfTheProgram(true), QStringList());
+    }
+};
+
+QTEST_MAIN(ProgramEndTest)
+#include "tst_editor_program_end.moc"
