@@ -1,7 +1,9 @@
+#include "FirstStartRunner.h"
 #include "MainWindow.h"
 #include "PathPreviewPlayer.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -11,5 +13,8 @@ int main(int argc, char* argv[])
 
     lq::MainWindow window(new lq::PathPreviewPlayer);
     window.show();
+    // Once the window is up, the first start on this machine lays out the folders and the tutorial.
+    QTimer::singleShot(0, &window,
+                       [] { lq::runFirstStart(QCoreApplication::applicationDirPath()); });
     return app.exec();
 }

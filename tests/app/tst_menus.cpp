@@ -1,3 +1,4 @@
+#include "FirstStartRunner.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -113,6 +115,41 @@ private slots:
         QVERIFY2(f.messages.last().startsWith("The tutorial page \u201Cc:\\lumen quill\\tutorial\\"
                                               "TUTORIAL.HTM\u201D cannot be shown"),
                  qPrintable(f.messages.last()));
+    }
+
+    void firstStartLaysOutTheTutorialThatTheMenuOpens()
+    {
+        // The test runs from build/tests, so the build's own files are found one level up, as
+        // under an install prefix.
+        Fixture f;
+        runFirstStart(QCoreApplication::applicationDirPath());
+        QVERIFY(f.messages.texts().isEmpty());
+        f.item("mnuTutorialstut1")->trigger();
+        QCOMPARE(f.browser->pages, QStringList{f.tutorialOnDisk()});
+
+        const QString source = QStringLiteral(LQ_SOURCE_DATA "/drive_c/lumen quill/tutorial");
+        QDirIterator files(source, QDir::Files, QDirIterator::Subdirectories);
+        int count = 0;
+        while (files.hasNext()) {
+            const QString file = files.next();
+            const QString laidOut =
+                QFileInfo(f.tutorialOnDisk()).path() + '/' + QDir(source).relativeFilePath(file);
+            QVERIFY2(TestDrive::read(laidOut) == TestDrive::read(file), qPrintable(laidOut));
+            ++count;
+        }
+        QVERIFY(count >= 2);
+    }
+
+    void firstStartWithoutTheProgramsFilesSaysSo()
+    {
+        Fixture f;
+        QTemporaryDir nowhere;
+        runFirstStart(nowhere.path());
+        QCOMPARE(f.messages.texts().size(), 1);
+        QVERIFY2(f.messages.last().startsWith("Lumen Quill could not prepare all of its folders:\n"
+                                              "The program's own files were not found"),
+                 qPrintable(f.messages.last()));
+        QVERIFY(QFileInfo(f.drive.driveC() + "/lumenquill/vector").isDir());
     }
 
     void aboutBoxShowsOneCapitalLineWithTheVersion()
