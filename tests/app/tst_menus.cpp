@@ -60,20 +60,11 @@ private:
 private slots:
     void eachTutorialChoiceOpensTheMappedPageOnceMore()
     {
+        // The page is handed over without looking first: a missing page is the browser's to report.
         Fixture f;
-        f.drive.makeFolder(QStringLiteral("lumen quill/tutorial"));
         for (int i = 0; i < 3; ++i)
             f.item("mnuTutorialstut1")->trigger();
         QCOMPARE(f.browser->pages, QStringList(3, f.tutorialOnDisk()));
-        QVERIFY(f.messages.texts().isEmpty());
-    }
-
-    void tutorialIsHandedOverEvenBeforeItIsLaidOut()
-    {
-        // The browser reports a missing page itself; the program does not look first.
-        Fixture f;
-        f.item("mnuTutorialstut1")->trigger();
-        QCOMPARE(f.browser->pages, QStringList{f.tutorialOnDisk()});
         QVERIFY(f.messages.texts().isEmpty());
     }
 
