@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "DrivePaths.h"
+#include "Messages.h"
 #include "MoviePlayer.h"
 #include "Pictures.h"
 #include "Tables.h"
@@ -7,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +24,8 @@ namespace {
 // The window is laid out in pixels at 96 dots per inch, as its controls were placed.
 constexpr QSize kClientArea(718, 533);
 constexpr QSize kPlayerSize(529, 417);
+
+constexpr auto kAboutText = "LUMEN QUILL  COPYRIGHT ORVEX SOFTWARE  ALL RIGHTS RESERVED  VERSION 1";
 
 QFont dialogFont()
 {
@@ -49,11 +54,12 @@ QComboBox* makeEffectList(const QString& name, const QString& defaultText, QWidg
 } // namespace
 
 MainWindow::MainWindow(MoviePlayer* player, QWidget* parent)
-    : QMainWindow(parent), m_player(player)
+    : QMainWindow(parent), m_player(player), m_browser(std::make_unique<SystemBrowser>())
 {
     initWindow();
     initWidgets();
     initMenus();
+    connectMenus();
     initToolbar();
     initLayout();
     initTabOrder();
@@ -167,6 +173,17 @@ void MainWindow::initMenus()
             &MainWindow::mnuFileExit_Click);
 }
 
+void MainWindow::connectMenus()
+{
+    // "UPLOAD YOUR SITE" and "Preview Examples" stay without an action, as do the toolbar buttons.
+    auto item = [this](const char* name) {
+        return findChild<QAction*>(QString::fromLatin1(name), Qt::FindChildrenRecursively);
+    };
+    connect(item("mnuTutorialstut1"), &QAction::triggered, this,
+            &MainWindow::mnuTutorialstut1_Click);
+    connect(item("mnuAboutFlash"), &QAction::triggered, this, &MainWindow::mnuAboutFlash_Click);
+}
+
 void MainWindow::initToolbar()
 {
     // ImageList1's pictures; no button has an action.
@@ -226,6 +243,36 @@ void MainWindow::mnuFileExit_Click()
     for (QWidget* window : QApplication::topLevelWidgets())
         window->hide();
     QCoreApplication::exit(0);
+}
+
+void MainWindow::setBrowser(std::unique_ptr<Browser> browser)
+{
+    m_browser = std::move(browser);
+}
+
+void MainWindow::mnuTutorialstut1_Click()
+{
+    // Every choice opens one more browser window; the page is handed over without checking that
+    // it exists, and a missing page is the browser's to report.
+    const QString page = QString::fromLatin1(tutorialPage);
+    const std::optional<QString> local = DrivePaths::toLocal(page);
+    if (!local) {
+        Messages::show(
+            QStringLiteral("The tutorial page \u201C%1\u201D cannot be shown: its folder "
+                           "leads outside \u201C%2\u201D.")
+                .arg(page, QDir::toNativeSeparators(DrivePaths::dataFolder())));
+        return;
+    }
+    m_explorer = *local;
+    if (!m_browser->open(*local))
+        Messages::show(QStringLiteral("No web browser could be started to show the tutorial. You "
+                                      "can open the page in your web browser yourself: %1")
+                           .arg(QDir::toNativeSeparators(*local)));
+}
+
+void MainWindow::mnuAboutFlash_Click()
+{
+    Messages::show(QString::fromLatin1(kAboutText));
 }
 
 } // namespace lq

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Browser.h"
+
 #include <QMainWindow>
+#include <memory>
 
 class QComboBox;
 class QGroupBox;
@@ -24,12 +27,17 @@ public:
 
     MoviePlayer* player() const { return m_player; }
 
+    // The browser that shows the tutorial page; the desktop's own browser unless replaced.
+    void setBrowser(std::unique_ptr<Browser> browser);
+
 public slots:
     void Form_Load();
     void Cmdeffect_Click();
     void CMDTEXT_Click();
     // File > Exit: ends the program at once, every window of it gone, nothing asked.
     void mnuFileExit_Click();
+    void mnuTutorialstut1_Click();
+    void mnuAboutFlash_Click();
 
 signals:
     // "Enter Text" asks for the editor window with this objectName.
@@ -42,6 +50,7 @@ private:
     void initMenus();
     void initToolbar();
     void initTabOrder();
+    void connectMenus();
 
     QFrame* m_frme2 = nullptr;
     QToolBar* m_toolbar = nullptr;
@@ -53,6 +62,9 @@ private:
     QGroupBox* m_frme1 = nullptr;
     MoviePlayer* m_player = nullptr;
     QLabel* m_credit = nullptr;
+    std::unique_ptr<Browser> m_browser;
+    // The last request made of the browser (the local page handed to it); nothing reads it back.
+    QString m_explorer;
 };
 
 } // namespace lq

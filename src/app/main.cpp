@@ -1,8 +1,10 @@
+#include "FirstStartRunner.h"
 #include "MainWindow.h"
 #include "PathPreviewPlayer.h"
 #include "WindowRegistry.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -17,5 +19,8 @@ int main(int argc, char* argv[])
     QObject::connect(&window, &lq::MainWindow::editorRequested, &editors,
                      &lq::WindowRegistry::showWindow);
     window.show();
+    // Once the window is up, the first start on this machine lays out the folders and the tutorial.
+    QTimer::singleShot(0, &window,
+                       [] { lq::runFirstStart(QCoreApplication::applicationDirPath()); });
     return app.exec();
 }

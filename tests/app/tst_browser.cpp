@@ -1,0 +1,87 @@
+#include "Browser.h"
+#include "MainWindow.h"
+#include "MessageRecorder.h"
+#include "PathPreviewPlayer.h"
+#include "TestDrive.h"
+
+#include <QAction>
+#include <QtTest>
+
+using namespace lq;
+
+// The desktop's browser as the program really starts it, with a stand-in URL opener on PATH.
+class BrowserTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_bin;
+    QByteArray m_path;
+
+    // An opener that writes its argument and its parent's process id, then lingers a moment as a
+    // browser would.
+    void installOpener()
+    {
+        const QString script = m_bin.path() + "/xdg-open";
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n"
+                   "printf '%s\\n%s\\n' \"$1\" \"$PPID\" > \"$0.tmp\"\n"
+                   "/bin/mv \"$0.tmp\" \"$0.called\"\n"
+                   "/bin/sleep 1\n");
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QStringList openerCall() const
+    {
+        QFile called(m_bin.path() + "/xdg-open.called");
+        if (!called.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(called.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+private slots:
+    void init()
+    {
+        // Only the stand-in can be found: no test ever starts a real browser.
+        m_path = qgetenv("PATH");
+        qputenv("PATH", m_bin.path().toUtf8());
+        QFile::remove(m_bin.path() + "/xdg-open");
+        QFile::remove(m_bin.path() + "/xdg-open.called");
+    }
+    void cleanup() { qputenv("PATH", m_path); }
+
+    void opensTheFileUrlThroughADetachedOpener()
+    {
+        installOpener();
+        TestDrive drive;
+        const QString page = drive.driveC() + "/lumen quill/tutorial/TUTORIAL.HTM";
+        SystemBrowser browser;
+        QVERIFY(browser.open(page));
+        QTRY_COMPARE(openerCall().size(), 2);
+        QCOMPARE(openerCall().at(0), "file://" + drive.driveC().replace(' ', "%20") +
+                                         "/lumen%20quill/tutorial/TUTORIAL.HTM");
+        // Not our child: the browser it starts is not ended with the program.
+        QVERIFY(openerCall().at(1) != QString::number(QCoreApplication::applicationPid()));
+    }
+
+    void noOpenerMeansNoBrowser()
+    {
+        SystemBrowser browser;
+        QVERIFY(!browser.open("/tmp/page.htm"));
+    }
+
+    void tutorialMenuTellsTheUserWhenNoBrowserStarts()
+    {
+        TestDrive drive;
+        MessageRecorder messages;
+        MainWindow window(new PathPreviewPlayer);
+        window.findChild<QAction*>("mnuTutorialstut1")->trigger();
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY2(messages.last().startsWith("No web browser could be started"),
+                 qPrintable(messages.last()));
+    }
+};
+
+QTEST_MAIN(BrowserTest)
+#include "tst_browser.moc"
