@@ -779,12 +779,6 @@ ActionWriter checkFunction(const lq::Template& templ, const QList<lq::ContentFil
 QByteArray firstFrameActions(const lq::Template& templ, const QList<lq::ContentFile>& files)
 {
     ActionWriter a(movieVersion);
-    // Content files are in the ANSI code page: read them so before the first one arrives.
-    a.getVariable(QStringLiteral("System"));
-    a.push("useCodepage");
-    a.push(true);
-    a.op(ActionSetMember);
-
     a.fscommand(QString::fromLatin1(frameCommand), templ.effectName);
 
     a.push("lq_start");

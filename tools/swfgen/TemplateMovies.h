@@ -11,9 +11,10 @@
 // it loaded to its host through fscommand (see README.md beside this file).
 namespace swfgen {
 
-// SWF 6 with System.useCodepage set before the first load: content files are read in the ANSI
-// code page, as the editors write them.
-inline constexpr int movieVersion = 6;
+// SWF 5: players read the text files of SWF 5 movies in the ANSI code page (Windows-1252), as the
+// editors write them. Later versions read UTF-8, or with System.useCodepage guess the code page
+// from the bytes, which misreads short texts (a lone "ï" came out as a Baltic "ī").
+inline constexpr int movieVersion = 5;
 inline constexpr int stageWidth = 550;
 inline constexpr int stageHeight = 400;
 inline constexpr int frameRate = 24;
