@@ -69,34 +69,26 @@ bool PlayerServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
         decideRequest(methodName(request.method()), request.value("Host"),
                       request.url().path(QUrl::FullyEncoded).toUtf8(), m_site);
 
-    QByteArray body;
-    switch (decision.target) {
-    case RequestTarget::PlayerPage:
-        body = m_page;
-        break;
-    case RequestTarget::File: {
-        QFile file(decision.localPath);
-        if (file.open(QIODevice::ReadOnly)) {
-            body = file.readAll();
-            break;
-        }
-        QHttpServerResponder responder = makeResponder(request, socket);
-        responder.write({{"Cache-Control", "no-store"}, {"Content-Length", "0"}},
-                        QHttpServerResponder::StatusCode::NotFound);
-        return true;
-    }
-    case RequestTarget::Refused: {
-        QHttpServerResponder responder = makeResponder(request, socket);
+    // The responder adds Content-Length itself.
+    QHttpServerResponder responder = makeResponder(request, socket);
+    if (decision.target == RequestTarget::Refused) {
         const auto status = QHttpServerResponder::StatusCode(decision.status);
         if (status == QHttpServerResponder::StatusCode::MethodNotAllowed)
-            responder.write(
-                {{"Cache-Control", "no-store"}, {"Allow", "GET"}, {"Content-Length", "0"}}, status);
+            responder.write({{"Cache-Control", "no-store"}, {"Allow", "GET"}}, status);
         else
-            responder.write({{"Cache-Control", "no-store"}, {"Content-Length", "0"}}, status);
+            responder.write({{"Cache-Control", "no-store"}}, status);
         return true;
     }
+    QByteArray body = m_page;
+    if (decision.target == RequestTarget::File) {
+        QFile file(decision.localPath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            responder.write({{"Cache-Control", "no-store"}},
+                            QHttpServerResponder::StatusCode::NotFound);
+            return true;
+        }
+        body = file.readAll();
     }
-    QHttpServerResponder responder = makeResponder(request, socket);
     responder.write(body,
                     {{"Content-Type", decision.mimeType},
                      {"Cache-Control", "no-store"},
@@ -108,8 +100,7 @@ bool PlayerServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
 void PlayerServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
     QHttpServerResponder responder = makeResponder(request, socket);
-    responder.write({{"Cache-Control", "no-store"}, {"Content-Length", "0"}},
-                    QHttpServerResponder::StatusCode::NotFound);
+    responder.write({{"Cache-Control", "no-store"}}, QHttpServerResponder::StatusCode::NotFound);
 }
 
 void PlayerServer::dropWebSockets()
