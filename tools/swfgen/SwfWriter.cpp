@@ -434,8 +434,7 @@ QByteArray encodeString(const QString& text, int swfVersion)
 
 void TagList::tag(uint16_t code, const QByteArray& body)
 {
-    // Short form for bodies under 63 bytes; the long form also for ShowFrame-like empty tags
-    // is never needed.
+    // The length shares a word with the code below 63 bytes; from 63 on, a 32-bit length follows.
     if (body.size() < 0x3f) {
         m_out.u16(uint16_t((code << 6) | uint16_t(body.size())));
     } else {
