@@ -4,6 +4,7 @@
 //   cold frame  the first frame of a movie launched at once after the window is shown
 //   warm frame  the first frame of the same movie launched again (the engine already up)
 //   stall       the longest time the window's event loop was kept busy before the first frame
+// With --screenshot FILE it also saves a picture of the window while the movie plays.
 // Run it a few times (a fresh process each) and take the median:
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
 #include "ContentFileWriter.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -105,7 +107,16 @@ int main(int argc, char* argv[])
             });
         } else if (warm < 0) {
             warm = clock.elapsed();
-            app.quit();
+            // With --screenshot FILE, a picture of the window a second into the movie.
+            const qsizetype at = app.arguments().indexOf(QStringLiteral("--screenshot"));
+            if (at < 0 || at + 1 >= app.arguments().size()) {
+                app.quit();
+                return;
+            }
+            QTimer::singleShot(1500, &app, [&app, &window, at] {
+                window.screen()->grabWindow(window.winId()).save(app.arguments().at(at + 1));
+                app.quit();
+            });
         }
     });
     QTimer::singleShot(120000, &app, &QApplication::quit);

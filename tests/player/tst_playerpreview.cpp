@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -287,6 +288,36 @@ private slots:
                               QString::number(area.width()), QString::number(area.height()), "0px",
                               "0px"}));
         QCOMPARE(f.player->view()->geometry(), QRect(QPoint(0, 0), area));
+
+        // Nothing stands between the user and the movie: no splash, play button or unmute
+        // overlay, and no advice about hardware acceleration when the pointer comes by.
+        const QString overlays =
+            f.evaluate("(function(){var s=document.querySelector('ruffle-player').shadowRoot;"
+                       "s.querySelector('#container').dispatchEvent(new MouseEvent('mouseover'));"
+                       "return ['#splash-screen','#play-button','#unmute-overlay',"
+                       "'#hardware-acceleration-modal','#panic'].filter(function(id){"
+                       "var e=s.querySelector(id);return e&&e.offsetWidth>0;}).join(',');})()")
+                .toString();
+        QCOMPARE(overlays, QString());
+    }
+
+    void withoutThePlayersFilesThePreviewSaysSoInItsAreaAlone()
+    {
+        MessageRecorder messages;
+        QTemporaryDir empty;
+        TestDrive drive;
+        auto* player = new RufflePlayer(empty.path());
+        MainWindow window(player);
+        QSignalSpy failures(player, &RufflePlayer::movieFailed);
+        window.show();
+        player->setMovie("C:\\lumenquill\\vector\\vector.swf");
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, kPlayTimeout);
+        QVariant text;
+        player->view()->page()->toPlainText([&](const QString& page) { text = page; });
+        QTRY_VERIFY_WITH_TIMEOUT(text.isValid(), 10000);
+        QCOMPARE(text.toString().trimmed(),
+                 QString("The movie player is missing from this installation of Lumen Quill."));
+        QVERIFY(messages.texts().isEmpty());
     }
 };
 
