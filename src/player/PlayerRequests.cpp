@@ -2,7 +2,6 @@
 
 #include "DrivePaths.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QList>
 #include <QRandomGenerator>

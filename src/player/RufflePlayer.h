@@ -52,7 +52,9 @@ signals:
     void movieStarted(const QString& path);
     // The movie called fscommand(command, args).
     void fsCommand(const QString& command, const QString& args);
-    // The player could not load the movie; it shows its own message about it.
+    // The page could not hand the movie to the player (its files are missing, say); the player
+    // area says why. A movie that is missing or broken is the player's own business: it shows
+    // its own error in its area.
     void movieFailed(const QString& path, const QString& reason);
 
 protected:

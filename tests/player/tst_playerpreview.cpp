@@ -191,8 +191,9 @@ private slots:
             QVERIFY(SaveContentFile(QString("C:\\lumenquill\\vector\\%1.txt").arg(file),
                                     QString("%1=enter text here").arg(file))
                         .ok());
-        f.show();
-        // Pressed before the player page is ready: the movie waits for it.
+        // Pressed the moment the window is shown, long before the player page is ready: the movie
+        // waits for the page and then plays.
+        f.window.show();
         f.launch("Vector");
         QVERIFY(!f.player->isReady());
         QCOMPARE(f.waitFor("lq_frame"), QString("Vector"));
