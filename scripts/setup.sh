@@ -15,6 +15,9 @@ if [ -f scripts/packages.txt ]; then
     done < scripts/packages.txt
 fi
 
+# The build fetches the movie player with npm; Debian's own Node.js serves where none is installed.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
 missing=()
 for pkg in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")

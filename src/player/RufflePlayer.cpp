@@ -1,0 +1,266 @@
+#include "RufflePlayer.h"
+
+#include "PlayerServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace lq {
+
+Q_LOGGING_CATEGORY(lcPlayer, "lumenquill.player")
+
+namespace {
+
+constexpr auto kMessagePrefix = QLatin1String("lumenquill:");
+
+QByteArray playerPageHtml()
+{
+    QFile page(QStringLiteral(":/player/player.html"));
+    return page.open(QIODevice::ReadOnly) ? page.readAll() : QByteArray();
+}
+
+QString jsString(const QString& text)
+{
+    // A JSON array of one string is a JavaScript literal of that string, quotes and all.
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+} // namespace
+
+// The page that hosts the player: it stays on the player page, opens no window, shows no dialog,
+// and passes the page's reports (console lines starting "lumenquill:") on as JSON.
+class PlayerPage : public QWebEnginePage
+{
+    Q_OBJECT
+
+public:
+    PlayerPage(QWebEngineProfile* profile, const QUrl& home, QObject* parent)
+        : QWebEnginePage(profile, parent), m_home(home)
+    {
+        connect(this, &QWebEnginePage::featurePermissionRequested, this,
+                [this](const QUrl& origin, Feature feature) {
+                    setFeaturePermission(origin, feature, PermissionDeniedByUser);
+                });
+    }
+
+signals:
+    void message(const QJsonObject& message);
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& text,
+                                  int line, const QString& source) override
+    {
+        if (text.startsWith(kMessagePrefix) && QUrl(source) == m_home) {
+            const QJsonDocument json =
+                QJsonDocument::fromJson(text.mid(kMessagePrefix.size()).toUtf8());
+            if (json.isObject()) {
+                emit message(json.object());
+                return;
+            }
+        }
+        if (level == ErrorMessageLevel)
+            qCInfo(lcPlayer) << "page:" << text << source << line;
+        else
+            qCDebug(lcPlayer) << "page:" << text << source << line;
+    }
+
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    {
+        return !isMainFrame || url == m_home;
+    }
+
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+
+    void javaScriptAlert(const QUrl&, const QString& text) override
+    {
+        qCInfo(lcPlayer) << "movie alert not shown:" << text;
+    }
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override
+    {
+        return false;
+    }
+    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override
+    {
+        return {};
+    }
+
+private:
+    QUrl m_home;
+};
+
+RufflePlayer::RufflePlayer(const QString& ruffleFolder, QWidget* parent)
+    : MoviePlayer(parent), m_ruffleFolder(ruffleFolder)
+{
+    // Until the web view exists the area is as a player with no movie shows it: black.
+    setAutoFillBackground(true);
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    dark.setColor(QPalette::WindowText, QColor(0xdd, 0xdd, 0xdd));
+    setPalette(dark);
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("playerNotice"));
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->setWordWrap(true);
+    m_stack->addWidget(m_notice);
+}
+
+RufflePlayer::~RufflePlayer()
+{
+    // The page must go before its profile.
+    delete m_view;
+    delete m_page;
+    delete m_profile;
+}
+
+QString RufflePlayer::defaultRuffleFolder()
+{
+    const QString exe = QCoreApplication::applicationDirPath();
+    for (const QString& data : {exe + QStringLiteral("/share/lumen-quill"),
+                                exe + QStringLiteral("/../share/lumen-quill")}) {
+        if (QFileInfo::exists(data + QStringLiteral("/ruffle/ruffle.js")))
+            return QDir::cleanPath(data + QStringLiteral("/ruffle"));
+    }
+    return QDir::cleanPath(exe + QStringLiteral("/share/lumen-quill/ruffle"));
+}
+
+void RufflePlayer::paintEvent(QPaintEvent* event)
+{
+    MoviePlayer::paintEvent(event);
+    // The window is on screen: ready the engine in the next idle moment, not before.
+    if (!m_prepareScheduled) {
+        m_prepareScheduled = true;
+        QTimer::singleShot(0, this, &RufflePlayer::prepare);
+    }
+}
+
+void RufflePlayer::prepare()
+{
+    if (m_prepared)
+        return;
+    m_prepared = true;
+    m_prepareScheduled = true;
+
+    m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
+    if (!m_server->start()) {
+        showNotice(tr("The movie preview could not start: no local port was free."));
+        return;
+    }
+
+    // Nothing of the preview is kept on disk: no cache, no cookies, no history.
+    m_profile = new QWebEngineProfile;
+    m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    m_profile->setSpellCheckEnabled(false);
+    QWebEngineSettings* settings = m_profile->settings();
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+
+    m_page = new PlayerPage(m_profile, m_server->pageUrl(), nullptr);
+    m_page->setBackgroundColor(Qt::black);
+    connect(m_page, &PlayerPage::message, this, &RufflePlayer::onPageMessage);
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (!ok)
+            showNotice(tr("The movie preview could not start."));
+    });
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                // A page that keeps failing is not restarted forever.
+                if (status == QWebEnginePage::NormalTerminationStatus || ++m_restarts > 3)
+                    return;
+                // Start over; the movie plays again once the page is back.
+                m_ready = false;
+                m_moviePending = !m_movie.isEmpty();
+                m_page->load(m_server->pageUrl());
+            });
+
+    m_view = new QWebEngineView(this);
+    m_view->setObjectName(QStringLiteral("playerView"));
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_view->setFocusPolicy(Qt::NoFocus);
+    m_view->setPage(m_page);
+    m_stack->addWidget(m_view);
+    m_stack->setCurrentWidget(m_view);
+    m_page->load(m_server->pageUrl());
+}
+
+void RufflePlayer::setMovie(const QString& path)
+{
+    m_movie = path;
+    m_moviePending = true;
+    prepare();
+    if (m_ready)
+        playCurrent();
+}
+
+void RufflePlayer::playCurrent()
+{
+    if (!m_moviePending || !m_ready)
+        return;
+    m_moviePending = false;
+    ++m_load;
+    const QUrl url = m_server->fileUrl(m_movie);
+    const QUrl base = m_server->folderUrl(m_movie);
+    // A path that names no file still goes to the player, which shows its own message.
+    const QString movieUrl = url.isValid() ? url.toString(QUrl::FullyEncoded)
+                                           : m_server->pageUrl()
+                                                 .resolved(QUrl(QStringLiteral("missing.swf")))
+                                                 .toString(QUrl::FullyEncoded);
+    const QString baseUrl = base.isValid() ? base.toString(QUrl::FullyEncoded) : movieUrl;
+    m_page->runJavaScript(QStringLiteral("window.lumenQuill.play(%1, %2, %3);")
+                              .arg(jsString(movieUrl), jsString(baseUrl))
+                              .arg(m_load));
+}
+
+void RufflePlayer::onPageMessage(const QJsonObject& message)
+{
+    const QString kind = message.value(QLatin1String("kind")).toString();
+    if (kind == QLatin1String("ready")) {
+        m_ready = true;
+        emit ready();
+        playCurrent();
+        return;
+    }
+    // Reports of a movie that has since been replaced are of no interest.
+    if (message.value(QLatin1String("load")).toInt() != m_load)
+        return;
+    if (kind == QLatin1String("started"))
+        emit movieStarted(m_movie);
+    else if (kind == QLatin1String("fscommand"))
+        emit fsCommand(message.value(QLatin1String("command")).toString(),
+                       message.value(QLatin1String("args")).toString());
+    else if (kind == QLatin1String("error"))
+        emit movieFailed(m_movie, message.value(QLatin1String("message")).toString());
+}
+
+void RufflePlayer::showNotice(const QString& text)
+{
+    qCWarning(lcPlayer) << text;
+    m_notice->setText(text);
+    m_stack->setCurrentWidget(m_notice);
+}
+
+} // namespace lq
+
+#include "RufflePlayer.moc"

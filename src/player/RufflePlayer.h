@@ -1,0 +1,85 @@
+#pragma once
+
+#include "MoviePlayer.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+
+class QLabel;
+class QStackedLayout;
+class QWebEngineProfile;
+class QWebEngineView;
+
+namespace lq {
+
+class PlayerPage;
+class PlayerServer;
+
+// Plays SWF movies with the Ruffle player in a web view. The web engine, the loopback server and
+// the player page are made only when the widget is first painted (or first asked for a movie), so
+// that the main window shows before any of that work starts; a movie named before the page is
+// ready plays as soon as it is.
+class RufflePlayer : public MoviePlayer
+{
+    Q_OBJECT
+
+public:
+    // ruffleFolder holds ruffle.js, its chunks and its .wasm files.
+    explicit RufflePlayer(const QString& ruffleFolder = defaultRuffleFolder(),
+                          QWidget* parent = nullptr);
+    ~RufflePlayer() override;
+
+    void setMovie(const QString& path) override;
+    QString movie() const override { return m_movie; }
+
+    // True once the player page has loaded and can take a movie.
+    bool isReady() const { return m_ready; }
+    // The server, once made (tests look at its URLs).
+    const PlayerServer* server() const { return m_server; }
+    QWebEngineView* view() const { return m_view; }
+
+    // <installed data folder>/ruffle beside the executable: <exe dir>/share/lumen-quill in the
+    // build tree, <exe dir>/../share/lumen-quill under an install prefix.
+    static QString defaultRuffleFolder();
+
+public slots:
+    // Makes the web engine, the server and the page now, if that has not happened yet.
+    void prepare();
+
+signals:
+    void ready();
+    // The movie's first frame is on screen.
+    void movieStarted(const QString& path);
+    // The movie called fscommand(command, args).
+    void fsCommand(const QString& command, const QString& args);
+    // The page could not hand the movie to the player (its files are missing, say); the player
+    // area says why. A movie that is missing or broken is the player's own business: it shows
+    // its own error in its area.
+    void movieFailed(const QString& path, const QString& reason);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void playCurrent();
+    void onPageMessage(const QJsonObject& message);
+    void showNotice(const QString& text);
+
+    QString m_ruffleFolder;
+    QString m_movie;
+    bool m_moviePending = false;
+    bool m_prepareScheduled = false;
+    bool m_prepared = false;
+    bool m_ready = false;
+    int m_load = 0; // number of the load the page is playing
+    int m_restarts = 0;
+
+    QStackedLayout* m_stack = nullptr;
+    QLabel* m_notice = nullptr;
+    QWebEngineProfile* m_profile = nullptr;
+    PlayerPage* m_page = nullptr;
+    QWebEngineView* m_view = nullptr;
+    PlayerServer* m_server = nullptr;
+};
+
+} // namespace lq

@@ -1,0 +1,333 @@
+#include "ContentFileWriter.h"
+#include "LoadedReport.h"
+#include "MainWindow.h"
+#include "MessageRecorder.h"
+#include "RufflePlayer.h"
+#include "Tables.h"
+#include "TestDrive.h"
+#include "TinySwf.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+using namespace lq;
+
+namespace {
+
+// Starting the web engine and loading a movie takes a few seconds on a loaded machine.
+constexpr int kPlayTimeout = 60000;
+
+struct Command
+{
+    int launch;
+    QString command;
+    QString args;
+};
+
+} // namespace
+
+// Movies really playing in the main window's preview: saved texts reach the movie, a new save
+// shows at the next launch, and the page behaves as a player area should.
+class PlayerPreviewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Fixture
+    {
+        TestDrive drive;
+        RufflePlayer* player = new RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
+        MainWindow window{player};
+        QList<Command> commands;
+        int launches = 0;
+
+        Fixture()
+        {
+            drive.makeTemplateFolders();
+            QObject::connect(player, &RufflePlayer::fsCommand,
+                             [this](const QString& command, const QString& args) {
+                                 commands.append({launches, command, args});
+                             });
+        }
+
+        // The stand-in template movies the build wrote, at their places in this drive.
+        void installStandInMovies()
+        {
+            const QString from = QStringLiteral(LQ_STANDIN_DRIVE);
+            QDirIterator movies(from, {"*.swf"}, QDir::Files, QDirIterator::Subdirectories);
+            int count = 0;
+            while (movies.hasNext()) {
+                const QString source = movies.next();
+                const QString target = drive.driveC() + source.mid(from.size());
+                QDir().mkpath(QFileInfo(target).absolutePath());
+                QFile::remove(target);
+                QVERIFY2(QFile::copy(source, target), qPrintable(target));
+                ++count;
+            }
+            QCOMPARE(count, 8);
+        }
+
+        void place(const QString& relative, const QByteArray& bytes)
+        {
+            QFile file(drive.driveC() + QLatin1Char('/') + relative);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+
+        void show()
+        {
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+        }
+
+        void launch(const QString& effect)
+        {
+            window.findChild<QComboBox*>("Combo1")->setEditText(effect);
+            ++launches;
+            window.findChild<QPushButton*>("Cmdeffect")->click();
+        }
+
+        const Command* find(const QString& command) const
+        {
+            for (const Command& c : commands) {
+                if (c.launch == launches && c.command == command)
+                    return &c;
+            }
+            return nullptr;
+        }
+
+        // What the movie of the latest launch said with fscommand(command, ...), first time.
+        QString waitFor(const QString& command) const
+        {
+            if (!QTest::qWaitFor([&] { return find(command) != nullptr; }, kPlayTimeout))
+                return QStringLiteral("<no %1 from the movie>").arg(command);
+            return find(command)->args;
+        }
+
+        // The stand-in's report once everything it loads has arrived.
+        LoadedReport waitForCompleteReport() const
+        {
+            auto complete = [&]() -> std::optional<LoadedReport> {
+                for (const Command& c : commands) {
+                    if (c.launch != launches || c.command != QLatin1String("lq_loaded"))
+                        continue;
+                    const auto report = LoadedReport::parse(c.args);
+                    if (report && report->status == QLatin1String("complete"))
+                        return report;
+                }
+                return std::nullopt;
+            };
+            if (!QTest::qWaitFor([&] { return complete().has_value(); }, kPlayTimeout))
+                qWarning() << "no complete report; the movie said:" << commands.size() << "things";
+            return complete().value_or(LoadedReport{"<none>", {}, {}, {}});
+        }
+
+        QVariant evaluate(const QString& script) const
+        {
+            QVariant result;
+            bool done = false;
+            player->view()->page()->runJavaScript(script, [&](const QVariant& value) {
+                result = value;
+                done = true;
+            });
+            if (!QTest::qWaitFor([&] { return done; }, 10000))
+                return QStringLiteral("<no answer from the page>");
+            return result;
+        }
+    };
+
+    // Saves every content file of a template with a text of its own and returns what each
+    // variable must then hold in the movie.
+    static QMap<QString, QString> saveTexts(const QString& effect, const QString& tag)
+    {
+        QMap<QString, QString> expected;
+        for (const ContentFile& file : contentFiles()) {
+            if (file.effectName != effect)
+                continue;
+            const QString value = QStringLiteral("%1 %2 é").arg(tag, file.variable());
+            const SaveResult saved = SaveContentFile(file.path, file.variable() + "=" + value);
+            if (!saved.ok())
+                qWarning() << file.path << saved.reason;
+            expected.insert(file.variable(), value + QStringLiteral("\r\n"));
+        }
+        return expected;
+    }
+
+    static QMap<QString, QString> valuesOf(const LoadedReport& report)
+    {
+        QMap<QString, QString> values;
+        for (auto it = report.values.cbegin(); it != report.values.cend(); ++it)
+            values.insert(it.key(), it.value().value_or(QStringLiteral("<missing>")));
+        return values;
+    }
+
+private slots:
+    void theWindowShowsBeforeAnyWebEngineWork()
+    {
+        Fixture f;
+        QVERIFY(!f.player->view());
+        QVERIFY(!f.player->server());
+        f.window.show();
+        QVERIFY(!f.player->view());
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        // Once the window is up, the engine is readied without anyone asking for a movie.
+        QTRY_VERIFY_WITH_TIMEOUT(f.player->isReady(), kPlayTimeout);
+        QVERIFY(f.player->movie().isEmpty());
+    }
+
+    void theWholeRoadFromASaveToTheMovieShowingIt()
+    {
+        MessageRecorder messages;
+        Fixture f;
+        f.installStandInMovies();
+        QVERIFY(SaveContentFile("C:\\lumenquill\\vector\\aboutus.txt", "aboutus=Café é").ok());
+        for (const char* file : {"clients", "contact", "ourvision", "products1", "services"})
+            QVERIFY(SaveContentFile(QString("C:\\lumenquill\\vector\\%1.txt").arg(file),
+                                    QString("%1=enter text here").arg(file))
+                        .ok());
+        // Pressed the moment the window is shown, long before the player page is ready: the movie
+        // waits for the page and then plays.
+        f.window.show();
+        f.launch("Vector");
+        QVERIFY(!f.player->isReady());
+        QCOMPARE(f.waitFor("lq_frame"), QString("Vector"));
+        LoadedReport report = f.waitForCompleteReport();
+        QCOMPARE(report.effect, QString("Vector"));
+        QCOMPARE(report.values.value("aboutus").value_or("<missing>"), QString("Café é\r\n"));
+        QCOMPARE(report.values.value("clients").value_or("<missing>"),
+                 QString("enter text here\r\n"));
+
+        // A new save shows at the next press of the same button, the same movie path again.
+        QVERIFY(
+            SaveContentFile("C:\\lumenquill\\vector\\aboutus.txt", "aboutus=Zweite Fassung").ok());
+        f.launch("Vector");
+        report = f.waitForCompleteReport();
+        QCOMPARE(report.values.value("aboutus").value_or("<missing>"),
+                 QString("Zweite Fassung\r\n"));
+        QVERIFY(messages.texts().isEmpty());
+    }
+
+    void everyTemplatePlaysItsOwnMovieWithItsOwnTexts()
+    {
+        Fixture f;
+        f.installStandInMovies();
+        f.show();
+        for (const Template& effect : templates()) {
+            const QMap<QString, QString> expected = saveTexts(effect.effectName, "Saved for");
+            f.launch(effect.effectName);
+            const LoadedReport report = f.waitForCompleteReport();
+            QCOMPARE(report.effect, effect.effectName);
+            QCOMPARE(valuesOf(report), expected);
+        }
+    }
+
+    void aMovieOfTheUsersOwnAtATemplatesPathPlays()
+    {
+        MessageRecorder messages;
+        Fixture f;
+        f.place("lumenquill/cube/cube.swf",
+                TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "own_loaded"));
+        QVERIFY(SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Mine, ü").ok());
+        f.show();
+        f.launch("cube");
+        QCOMPARE(f.waitFor("own_loaded"), QString("Mine, ü\r\n"));
+        QVERIFY(messages.texts().isEmpty());
+    }
+
+    void aMissingOrBrokenMovieShowsThePlayersOwnErrorAndTheProgramSaysNothing()
+    {
+        MessageRecorder messages;
+        Fixture f;
+        f.show();
+        QTRY_VERIFY_WITH_TIMEOUT(f.player->isReady(), kPlayTimeout);
+        // What the player shows in its area: its own error panel, or "none".
+        const QString panel = "(function(){var p=document.querySelector('ruffle-player');"
+                              "var e=p&&p.shadowRoot&&p.shadowRoot.querySelector('#panic');"
+                              "return e&&e.offsetWidth>0?e.textContent:'none';})()";
+        f.launch("spirograph"); // no movie in this drive at all
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.evaluate(panel).toString().contains("failed to load the Flash SWF"), kPlayTimeout);
+        f.place("lumenquill/3d/3d.swf", "This text is no movie at all.");
+        f.launch("3d");
+        QTRY_VERIFY_WITH_TIMEOUT(f.evaluate(panel).toString().contains("not a valid SWF"),
+                                 kPlayTimeout);
+        QVERIFY(messages.texts().isEmpty());
+
+        // The player goes on playing the next movie that is there.
+        f.place("lumenquill/matrix/matrix.swf", TinySwf::reporting("own", "back again"));
+        f.launch("Matrix");
+        QCOMPARE(f.waitFor("own"), QString("back again"));
+        QCOMPARE(f.evaluate(panel).toString(), QString("none"));
+    }
+
+    void thePageFillsThePlayerAreaExactly()
+    {
+        Fixture f;
+        f.place("lumenquill/matrix/matrix.swf", TinySwf::reporting("own", "here"));
+        f.show();
+        f.launch("Matrix");
+        QCOMPARE(f.waitFor("own"), QString("here"));
+        const QStringList measures =
+            f.evaluate(
+                 "(function(){var p=document.querySelector('ruffle-player');"
+                 "var r=p.getBoundingClientRect();var b=getComputedStyle(document.body);"
+                 "return [innerWidth, innerHeight, r.left, r.top, r.width, r.height,"
+                 "document.documentElement.scrollWidth, document.documentElement.scrollHeight,"
+                 "b.marginLeft, b.marginTop].join(' ');})()")
+                .toString()
+                .split(' ');
+        const QSize area = f.player->size();
+        QCOMPARE(measures,
+                 (QStringList{QString::number(area.width()), QString::number(area.height()), "0",
+                              "0", QString::number(area.width()), QString::number(area.height()),
+                              QString::number(area.width()), QString::number(area.height()), "0px",
+                              "0px"}));
+        QCOMPARE(f.player->view()->geometry(), QRect(QPoint(0, 0), area));
+
+        // Nothing stands between the user and the movie: no splash, play button or unmute
+        // overlay, and no advice about hardware acceleration when the pointer comes by.
+        const QString overlays =
+            f.evaluate("(function(){var s=document.querySelector('ruffle-player').shadowRoot;"
+                       "s.querySelector('#container').dispatchEvent(new MouseEvent('mouseover'));"
+                       "return ['#splash-screen','#play-button','#unmute-overlay',"
+                       "'#hardware-acceleration-modal','#panic'].filter(function(id){"
+                       "var e=s.querySelector(id);return e&&e.offsetWidth>0;}).join(',');})()")
+                .toString();
+        QCOMPARE(overlays, QString());
+    }
+
+    void withoutThePlayersFilesThePreviewSaysSoInItsAreaAlone()
+    {
+        MessageRecorder messages;
+        QTemporaryDir empty;
+        TestDrive drive;
+        auto* player = new RufflePlayer(empty.path());
+        MainWindow window(player);
+        QSignalSpy failures(player, &RufflePlayer::movieFailed);
+        window.show();
+        player->setMovie("C:\\lumenquill\\vector\\vector.swf");
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, kPlayTimeout);
+        QVariant text;
+        player->view()->page()->toPlainText([&](const QString& page) { text = page; });
+        QTRY_VERIFY_WITH_TIMEOUT(text.isValid(), 10000);
+        QCOMPARE(text.toString().trimmed(),
+                 QString("The movie player is missing from this installation of Lumen Quill."));
+        QVERIFY(messages.texts().isEmpty());
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    PlayerPreviewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_playerpreview.moc"

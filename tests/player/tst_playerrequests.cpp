@@ -1,0 +1,244 @@
+#include "PlayerRequests.h"
+#include "TestDrive.h"
+
+#include <QFile>
+#include <QSet>
+#include <QtTest>
+
+using namespace lq;
+
+// What the player's server hands out, decided without a server.
+class PlayerRequestsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static constexpr const char* kSecret = "0123456789abcdef0123456789abcdef";
+
+    struct Fixture
+    {
+        TestDrive drive;
+        QTemporaryDir ruffle;
+        PlayerSite site;
+
+        Fixture()
+        {
+            drive.makeTemplateFolders();
+            write(drive.driveC() + "/lumenquill/vector/vector.swf", "FWS-movie");
+            write(drive.driveC() + "/lumenquill/vector/aboutus.txt", "aboutus=x\r\n");
+            write(drive.driveC() + "/lumen quill/preloader.txt", "pre=x\r\n");
+            write(ruffle.path() + "/ruffle.js", "// player");
+            write(ruffle.path() + "/core.ruffle.0123.wasm", "wasm");
+            write(drive.home() + "/secret.txt", "outside the drive folder");
+            site.secret = kSecret;
+            site.ruffleFolder = ruffle.path();
+            site.host = "127.0.0.1:4242";
+        }
+
+        static void write(const QString& path, const QByteArray& bytes)
+        {
+            QFile file(path);
+            QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+            file.write(bytes);
+        }
+
+        RequestDecision get(const QByteArray& path, const QByteArray& host = "127.0.0.1:4242") const
+        {
+            return decideRequest("GET", host, path, site);
+        }
+    };
+
+    static QByteArray under(const QByteArray& rest) { return QByteArray("/") + kSecret + rest; }
+
+private slots:
+    void servesThePageThePlayersFilesAndDriveFiles()
+    {
+        Fixture f;
+        RequestDecision page = f.get(under("/player.html"));
+        QCOMPARE(page.target, RequestTarget::PlayerPage);
+        QCOMPARE(page.status, 200);
+        QCOMPARE(page.mimeType, QByteArray("text/html; charset=utf-8"));
+
+        RequestDecision script = f.get(under("/ruffle/ruffle.js"));
+        QCOMPARE(script.target, RequestTarget::File);
+        QCOMPARE(TestDrive::read(script.localPath), QByteArray("// player"));
+        QCOMPARE(script.mimeType, QByteArray("text/javascript; charset=utf-8"));
+        QCOMPARE(f.get(under("/ruffle/core.ruffle.0123.wasm")).mimeType,
+                 QByteArray("application/wasm"));
+
+        RequestDecision movie = f.get(under("/drive/c/lumenquill/vector/vector.swf"));
+        QCOMPARE(movie.target, RequestTarget::File);
+        QCOMPARE(TestDrive::read(movie.localPath), QByteArray("FWS-movie"));
+        QCOMPARE(movie.mimeType, QByteArray("application/x-shockwave-flash"));
+    }
+
+    void findsDriveFilesWhateverTheLetterCaseAndEncoding()
+    {
+        Fixture f;
+        // The movies ask for their texts spelt their own way; the file system here minds case.
+        QCOMPARE(TestDrive::read(f.get(under("/drive/C/LumenQuill/Vector/AboutUs.TXT")).localPath),
+                 QByteArray("aboutus=x\r\n"));
+        QCOMPARE(TestDrive::read(f.get(under("/drive/c/lumen%20quill/preloader.txt")).localPath),
+                 QByteArray("pre=x\r\n"));
+        // A query (a movie's "?nocache=123") does not change the file.
+        QCOMPARE(f.get(under("/drive/c/lumenquill/vector/aboutus.txt?nocache=123")).target,
+                 RequestTarget::File);
+        // Letters that need no escape may still arrive escaped.
+        QCOMPARE(f.get(under("/drive/c/lumenquill/vector/%61boutus.txt")).target,
+                 RequestTarget::File);
+    }
+
+    void refusesEverythingElse_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<int>("status");
+        const QByteArray s = kSecret;
+        QTest::newRow("no secret") << QByteArray("/drive/c/lumenquill/vector/aboutus.txt") << 404;
+        QTest::newRow("root") << QByteArray("/") << 404;
+        QTest::newRow("secret alone") << "/" + s << 404;
+        QTest::newRow("secret and slash") << "/" + s + "/" << 404;
+        QTest::newRow("wrong secret")
+            << QByteArray("/0123456789abcdef0123456789abcdee/player.html") << 404;
+        QTest::newRow("secret prefix") << "/" + s.left(31) + "/player.html" << 404;
+        QTest::newRow("secret longer") << "/" + s + "0/player.html" << 404;
+        QTest::newRow("secret in upper case") << "/" + s.toUpper() + "/player.html" << 404;
+        QTest::newRow("escaped secret") << "/%30" + s.mid(1) + "/player.html" << 404;
+        QTest::newRow("no leading slash") << s + "/player.html" << 400;
+        QTest::newRow("unknown file") << "/" + s + "/index.html" << 404;
+        QTest::newRow("page below page") << "/" + s + "/player.html/x" << 404;
+        QTest::newRow("dot dot") << "/" + s + "/drive/c/lumenquill/../../../secret.txt" << 404;
+        QTest::newRow("dot dot to the secret") << "/" + s + "/drive/c/../../secret.txt" << 404;
+        QTest::newRow("dot") << "/" + s + "/drive/c/./lumenquill/vector/aboutus.txt" << 404;
+        QTest::newRow("encoded dot dot") << "/" + s + "/drive/c/%2e%2e/%2E%2E/secret.txt" << 404;
+        QTest::newRow("half encoded dot dot") << "/" + s + "/drive/c/.%2e/.%2E/secret.txt" << 404;
+        QTest::newRow("encoded slash")
+            << "/" + s + "/drive/c/lumenquill%2f..%2f..%2fsecret.txt" << 404;
+        QTest::newRow("encoded backslash")
+            << "/" + s + "/drive/c/lumenquill%5c..%5c..%5csecret.txt" << 404;
+        QTest::newRow("double encoded dot dot")
+            << "/" + s + "/drive/c/%252e%252e/secret.txt" << 404;
+        QTest::newRow("encoded NUL")
+            << "/" + s + "/drive/c/lumenquill/vector/aboutus.txt%00.swf" << 404;
+        QTest::newRow("bad escape") << "/" + s + "/drive/c/lumenquill/vector/%zzboutus.txt" << 404;
+        QTest::newRow("cut escape") << "/" + s + "/drive/c/lumenquill/vector/aboutus.tx%7" << 404;
+        QTest::newRow("not UTF-8") << "/" + s + "/drive/c/lumenquill/vector/%e9.txt" << 404;
+        QTest::newRow("colon") << "/" + s + "/drive/c/c:%5csecret.txt" << 404;
+        QTest::newRow("empty part") << "/" + s + "/drive/c//lumenquill/vector/aboutus.txt" << 404;
+        QTest::newRow("drive folder itself") << "/" + s + "/drive/c" << 404;
+        QTest::newRow("a folder") << "/" + s + "/drive/c/lumenquill/vector" << 404;
+        QTest::newRow("folder with slash") << "/" + s + "/drive/c/lumenquill/vector/" << 404;
+        QTest::newRow("missing file") << "/" + s + "/drive/c/lumenquill/vector/none.txt" << 404;
+        QTest::newRow("two letter drive")
+            << "/" + s + "/drive/cc/lumenquill/vector/aboutus.txt" << 404;
+        QTest::newRow("digit drive") << "/" + s + "/drive/1/lumenquill/vector/aboutus.txt" << 404;
+        QTest::newRow("ruffle subfolder") << "/" + s + "/ruffle/x/ruffle.js" << 404;
+        QTest::newRow("ruffle climbs") << "/" + s + "/ruffle/../ruffle/ruffle.js" << 404;
+        QTest::newRow("ruffle folder") << "/" + s + "/ruffle" << 404;
+        QTest::newRow("ruffle hidden file") << "/" + s + "/ruffle/.ruffle.js" << 404;
+    }
+
+    void refusesEverythingElse()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(int, status);
+        Fixture f;
+        Fixture::write(f.ruffle.path() + "/.ruffle.js", "hidden");
+        const RequestDecision decision = f.get(path);
+        QCOMPARE(decision.target, RequestTarget::Refused);
+        QCOMPARE(decision.status, status);
+        QVERIFY(decision.localPath.isEmpty());
+    }
+
+    void refusesSymbolicLinksOutOfTheDriveFolder()
+    {
+        Fixture f;
+        QVERIFY(QFile::link(f.drive.home() + "/secret.txt",
+                            f.drive.driveC() + "/lumenquill/vector/services.txt"));
+        QVERIFY(QFile::link(f.drive.home(), f.drive.driveC() + "/lumenquill/outside"));
+        QCOMPARE(f.get(under("/drive/c/lumenquill/vector/services.txt")).target,
+                 RequestTarget::Refused);
+        QCOMPARE(f.get(under("/drive/c/lumenquill/outside/secret.txt")).target,
+                 RequestTarget::Refused);
+        // A link that stays inside the drive folder leads where it points.
+        QVERIFY(QFile::link(f.drive.driveC() + "/lumenquill/vector/aboutus.txt",
+                            f.drive.driveC() + "/lumenquill/vector/clients.txt"));
+        QCOMPARE(TestDrive::read(f.get(under("/drive/c/lumenquill/vector/clients.txt")).localPath),
+                 QByteArray("aboutus=x\r\n"));
+        // Nor is a link in the player's folder followed out of it.
+        QVERIFY(QFile::link(f.drive.home() + "/secret.txt", f.ruffle.path() + "/leak.js"));
+        QCOMPARE(f.get(under("/ruffle/leak.js")).target, RequestTarget::Refused);
+    }
+
+    void refusesEveryMethodButGet_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        for (const char* method : {"POST", "PUT", "DELETE", "HEAD", "OPTIONS", "PATCH", "get", ""})
+            QTest::newRow(*method ? method : "empty") << QByteArray(method);
+    }
+
+    void refusesEveryMethodButGet()
+    {
+        QFETCH(QByteArray, method);
+        Fixture f;
+        const RequestDecision decision =
+            decideRequest(method, "127.0.0.1:4242", under("/player.html"), f.site);
+        QCOMPARE(decision.target, RequestTarget::Refused);
+        QCOMPARE(decision.status, 405);
+    }
+
+    void refusesAnotherHost()
+    {
+        // A page elsewhere that gets its name to resolve to 127.0.0.1 still names its own host.
+        Fixture f;
+        QCOMPARE(f.get(under("/player.html"), "evil.example:4242").status, 403);
+        QCOMPARE(f.get(under("/player.html"), "").status, 403);
+        QCOMPARE(f.get(under("/player.html"), "127.0.0.1:4243").status, 403);
+    }
+
+    void namesEveryMoviePathUnderTheSecret()
+    {
+        const QByteArray secret = "abc";
+        QCOMPARE(urlPathForWindowsPath("C:\\lumenquill\\vector\\vector.swf", secret),
+                 QByteArray("/abc/drive/c/lumenquill/vector/vector.swf"));
+        QCOMPARE(urlPathForWindowsPath("c:\\lumen quill\\preloader.swf", secret),
+                 QByteArray("/abc/drive/c/lumen%20quill/preloader.swf"));
+        QCOMPARE(urlPathForFolderOf("c:\\lumen quill\\preloader.swf", secret),
+                 QByteArray("/abc/drive/c/lumen%20quill/"));
+        QCOMPARE(urlPathForFolderOf("C:\\lumenquill\\flowers\\Flowers.swf", secret),
+                 QByteArray("/abc/drive/c/lumenquill/flowers/"));
+        QCOMPARE(urlPathForWindowsPath("C:\\a#b\\%?.swf", secret),
+                 QByteArray("/abc/drive/c/a%23b/%25%3F.swf"));
+        for (const char* bad : {"", "lumenquill\\vector.swf", "C:", "C:\\", "C:\\..\\x.swf",
+                                "\\\\server\\share\\x.swf"})
+            QVERIFY2(urlPathForWindowsPath(QString::fromLatin1(bad), secret).isEmpty(), bad);
+    }
+
+    void whatItNamesIsWhatItServes()
+    {
+        // A movie path turned into a URL leads back to the same file, and so does a text
+        // named relative to the movie's folder.
+        Fixture f;
+        const QByteArray movie =
+            urlPathForWindowsPath("C:\\lumenquill\\vector\\vector.swf", kSecret);
+        QCOMPARE(TestDrive::read(f.get(movie).localPath), QByteArray("FWS-movie"));
+        const QByteArray folder = urlPathForFolderOf("c:\\lumen quill\\preloader.swf", kSecret);
+        QCOMPARE(TestDrive::read(f.get(folder + "preloader.txt").localPath),
+                 QByteArray("pre=x\r\n"));
+    }
+
+    void makesANewUnguessableSecretEachTime()
+    {
+        QSet<QByteArray> seen;
+        for (int i = 0; i < 50; ++i) {
+            const QByteArray secret = makeSecret();
+            QCOMPARE(secret.size(), 32);
+            QVERIFY(
+                QRegularExpression("^[0-9a-f]{32}$").match(QString::fromLatin1(secret)).hasMatch());
+            seen.insert(secret);
+        }
+        QCOMPARE(seen.size(), 50);
+    }
+};
+
+QTEST_GUILESS_MAIN(PlayerRequestsTest)
+#include "tst_playerrequests.moc"

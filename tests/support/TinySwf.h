@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtEndian>
+
+// Writes very small SWF 5 movies for the player's tests: a movie of "the user's own" that reports
+// through fscommand, optionally after loading a text file beside it with loadVariablesNum. SWF 5
+// reads text files in the ANSI code page.
+namespace TinySwf {
+
+namespace detail {
+
+inline QByteArray u16(int value)
+{
+    QByteArray bytes(2, '\0');
+    qToLittleEndian<quint16>(quint16(value), bytes.data());
+    return bytes;
+}
+
+inline QByteArray u32(qint64 value)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian<quint32>(quint32(value), bytes.data());
+    return bytes;
+}
+
+inline QByteArray tag(int code, const QByteArray& body)
+{
+    if (body.size() < 63)
+        return u16((code << 6) | int(body.size())) + body;
+    return u16((code << 6) | 0x3f) + u32(body.size()) + body;
+}
+
+// An action with a body: code, length, body.
+inline QByteArray action(int code, const QByteArray& body = {})
+{
+    QByteArray bytes(1, char(code));
+    if (code >= 0x80)
+        bytes += u16(int(body.size())) + body;
+    return bytes;
+}
+
+inline QByteArray pushString(const QByteArray& text)
+{
+    return action(0x96, QByteArray(1, '\0') + text + '\0');
+}
+
+inline QByteArray pushUndefined()
+{
+    return action(0x96, QByteArray(1, '\3'));
+}
+
+// fscommand(command, <top of stack>)
+inline QByteArray fscommandWithValue(const QByteArray& command, const QByteArray& pushValue)
+{
+    return pushString("FSCommand:" + command) + pushValue + action(0x9a, QByteArray(1, '\0'));
+}
+
+// A frame size of 550 by 400 pixels in twips: 5 bits giving the width of the values (15),
+// then xmin, xmax, ymin, ymax, packed from the high bit down.
+inline QByteArray stageRect()
+{
+    const int bits = 15;
+    QList<bool> stream;
+    auto put = [&](quint32 value, int width) {
+        for (int i = width - 1; i >= 0; --i)
+            stream.append((value >> i) & 1);
+    };
+    put(bits, 5);
+    for (quint32 value : {0u, 550u * 20, 0u, 400u * 20})
+        put(value, bits);
+    QByteArray bytes((stream.size() + 7) / 8, '\0');
+    for (qsizetype i = 0; i < stream.size(); ++i) {
+        if (stream.at(i))
+            bytes[i / 8] = char(bytes.at(i / 8) | (0x80 >> (i % 8)));
+    }
+    return bytes;
+}
+
+inline QByteArray movie(const QList<QByteArray>& frameActions)
+{
+    QByteArray tags = tag(9, QByteArray("\x20\x40\x60", 3)); // background colour
+    for (const QByteArray& actions : frameActions) {
+        if (!actions.isEmpty())
+            tags += tag(12, actions + '\0');
+        tags += tag(1, {});
+    }
+    tags += tag(0, {});
+    const QByteArray header = stageRect() + u16(12 << 8) + u16(int(frameActions.size()));
+    const QByteArray body = header + tags;
+    return QByteArray("FWS\x05", 4) + u32(8 + body.size()) + body;
+}
+
+} // namespace detail
+
+// One frame: fscommand(command, args), then stop.
+inline QByteArray reporting(const QByteArray& command, const QByteArray& args)
+{
+    using namespace detail;
+    return movie({fscommandWithValue(command, pushString(args)) + action(0x07)});
+}
+
+// Loads `file` (relative to the movie) with loadVariablesNum(file, 0), waits for `variable` and
+// then reports its value with fscommand(command, value).
+inline QByteArray loadingAndReporting(const QByteArray& file, const QByteArray& variable,
+                                      const QByteArray& command)
+{
+    using namespace detail;
+    // Frame 1: loadVariablesNum(file, 0).
+    const QByteArray load =
+        pushString(file) + pushString("_level0") + action(0x9a, QByteArray(1, char(0x80)));
+    // Frame 3: while the variable is undefined go back to frame 2 and play on; once it is
+    // there, report it and stop.
+    const QByteArray report =
+        fscommandWithValue(command, pushString(variable) + action(0x1c)) + action(0x07);
+    const QByteArray again = action(0x81, u16(1)) + action(0x06);
+    const QByteArray skipAgain = action(0x99, u16(int(again.size())));
+    const QByteArray check = pushString(variable) + action(0x1c) + pushUndefined() + action(0x49) +
+                             action(0x9d, u16(int(report.size() + skipAgain.size()))) + report +
+                             skipAgain + again;
+    return movie({load, {}, check});
+}
+
+} // namespace TinySwf
