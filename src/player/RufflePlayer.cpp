@@ -245,13 +245,20 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
     // Reports of a movie that has since been replaced are of no interest.
     if (message.value(QLatin1String("load")).toInt() != m_load)
         return;
-    if (kind == QLatin1String("started"))
+    // What the movie does can be followed with QT_LOGGING_RULES="lumenquill.player.debug=true".
+    if (kind == QLatin1String("started")) {
+        qCDebug(lcPlayer) << "movie started:" << m_movie;
         emit movieStarted(m_movie);
-    else if (kind == QLatin1String("fscommand"))
-        emit fsCommand(message.value(QLatin1String("command")).toString(),
-                       message.value(QLatin1String("args")).toString());
-    else if (kind == QLatin1String("error"))
-        emit movieFailed(m_movie, message.value(QLatin1String("message")).toString());
+    } else if (kind == QLatin1String("fscommand")) {
+        const QString command = message.value(QLatin1String("command")).toString();
+        const QString args = message.value(QLatin1String("args")).toString();
+        qCDebug(lcPlayer).noquote() << "movie fscommand:" << command << args;
+        emit fsCommand(command, args);
+    } else if (kind == QLatin1String("error")) {
+        const QString reason = message.value(QLatin1String("message")).toString();
+        qCDebug(lcPlayer) << "movie failed:" << m_movie << reason;
+        emit movieFailed(m_movie, reason);
+    }
 }
 
 void RufflePlayer::showNotice(const QString& text)

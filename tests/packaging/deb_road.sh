@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds the .deb, unpacks it into a scratch root and drives the unpacked program like a person
+# would, in a real window on a virtual screen: pick "Vector", Enter Text, type, save, Launch Effect.
+# Passes when the content file holds exactly the typed bytes and the movie reports that text.
+# usage: deb_road.sh <build dir>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/program.log" ] && { echo "--- program log"; tail -40 "$work/program.log"; }
+    exit 1
+}
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+    local limit=$1; shift
+    for _ in $(seq $((limit * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+
+(cd "$build" && cpack -G DEB -B "$work/pkg" >/dev/null) || fail "cpack could not build the package"
+deb=$(ls "$work"/pkg/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6webenginewidgets6 libqt6webenginecore6-bin libqt6httpserver6 libqt6widgets6 qt6-qpa-plugins; do
+    grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed: $depends"
+done
+dpkg -x "$deb" "$work/root"
+program="$work/root/usr/bin/lumenquill"
+data="$work/root/usr/share/lumen-quill"
+[ -x "$program" ] || fail "no program in the package"
+for f in ruffle/ruffle.js "drive_c/lumenquill/vector/vector.swf" "drive_c/lumen quill/tutorial/TUTORIAL.HTM"; do
+    [ -f "$data/$f" ] || fail "the package lacks $f"
+done
+[ -f "$work/root/usr/share/applications/org.lumenquill.LumenQuill.desktop" ] || fail "no desktop entry"
+[ -f "$work/root/usr/share/metainfo/org.lumenquill.LumenQuill.metainfo.xml" ] || fail "no metainfo"
+ls "$data"/ruffle/*.map >/dev/null 2>&1 && fail "the package carries source maps"
+
+# A virtual screen without a window manager: windows open where the program puts them.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_DATA_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-first-run --disable-background-networking --disable-component-update --disable-sync --disable-dev-shm-usage"
+export QT_LOGGING_RULES="lumenquill.player.debug=true"
+mkdir -p "$work/home" "$work/runtime" && chmod 700 "$work/runtime"
+
+(cd "$work" && exec "$program" >"$work/program.log" 2>&1) &
+pids+=($!)
+main=$(timeout 30 xdotool search --sync --onlyvisible --name '^LUMEN QUILL $' | head -n1) || fail "the main window did not open"
+# The first start lays out the templates from the package.
+drive="$work/home/lumen-quill/drive_c"
+wait_for 20 test -f "$drive/lumenquill/vector/vector.swf" || fail "the templates were not laid out"
+
+# The main window's controls sit at fixed places below the menu bar.
+read -r _ menu_height < <(xwininfo -id "$main" | awk '/Height:/ {print 0, 552 - $2}')
+click() { xdotool mousemove --window "$main" "$1" $(( $2 - menu_height )) click 1; }
+click 60 85                      # the effect list's text field
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "Vector"
+click 89 470                     # Enter Text
+editor=$(timeout 20 xdotool search --sync --onlyvisible --name '^vector intro options$' | head -n1) ||
+    fail "Enter Text opened no editor"
+# Into the first box; Tab leads from it to its own save button.
+xdotool mousemove --window "$editor" 100 52 click 1
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "aboutus=Caf$(printf '\xc3\xa9') au lait"
+xdotool key Tab space
+timeout 20 xdotool search --sync --onlyvisible --name '^Lumen quill$' >/dev/null ||
+    fail "no confirmation after the save"
+xdotool key Return
+
+expected=$(printf 'aboutus=Caf\xe9 au lait\r\n' | od -An -tx1)
+actual=$(od -An -tx1 "$drive/lumenquill/vector/aboutus.txt")
+[ "$actual" = "$expected" ] || fail "the content file holds$actual, expected$expected"
+
+click 89 508                     # Launch Effect
+wait_for 60 grep -qE 'movie fscommand: lq_loaded (partial|complete)\|Vector\|' "$work/program.log" ||
+    fail "the movie did not report its texts"
+grep 'movie fscommand: lq_loaded' "$work/program.log" | grep -q "aboutus=[0-9]*:Caf$(printf '\xc3\xa9') au lait" ||
+    fail "the movie did not show the saved text: $(grep lq_loaded "$work/program.log")"
+echo "PASS: the packaged program saved the text and the movie played it"
