@@ -2,12 +2,12 @@
 // followed by a check of everything a user could notice. The run is reproducible: the seed is
 // printed, and LQ_MONKEY_SEED / LQ_MONKEY_ACTIONS replay or stretch it.
 //
-// What the program must do is written down here on its own (the effect and editor tables, the
-// confirmation messages, the Windows-1252 bytes of every character typed), not taken from the
-// program, so that a fault in the program cannot hide behind the same fault in its test. Only the
-// 42 rows of content files (box, button, path, default line) come from the program's table, which
-// the table tests check row by row.
+// The expectations come from Expectations.h and DiskModel, not from the program. Only the 42
+// rows of content files (box, button, path, default line) are taken from the program's table,
+// which the table tests check row by row.
 
+#include "DiskModel.h"
+#include "Expectations.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
@@ -23,9 +23,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -40,6 +37,7 @@
 #include <optional>
 
 using namespace lq;
+using namespace monkey;
 
 namespace {
 
@@ -47,166 +45,6 @@ constexpr quint32 kDefaultSeed = 20240611;
 constexpr int kDefaultActions = 5000;
 // Below this many actions a run is a quick replay, too short to be held to the coverage floor.
 constexpr int kActionsForCoverage = 2000;
-
-// ---- What the user expects ----------------------------------------------------------------
-
-const QStringList kEffectEntries = {"Fireworks", "Vector",     "3d",     "flower",
-                                    "cube",      "spirograph", "Matrix", "Preloader",
-                                    "smoke",     "circle",     "dance"};
-const QStringList kWebsiteKinds = {"Business Website", "Catalog Website", "Curriculum Vitae",
-                                   "fun website", "Sports"};
-
-const QHash<QString, QString> kEditorOfEffect = {
-    {"Fireworks", "frm2fireworks"}, {"Vector", "frmvector"},
-    {"flower", "frmFlowers"},       {"3d", "frm3d"},
-    {"spirograph", "frmspiro"},     {"Matrix", "frmmatrix"},
-    {"Preloader", "frmpre"},        {"cube", "frmcube"}};
-
-const QHash<QString, QString> kMovieOfEffect = {
-    {"Fireworks", "C:\\lumenquill\\Fireworks\\Fireworks.swf"},
-    {"Vector", "C:\\lumenquill\\vector\\vector.swf"},
-    {"3d", "C:\\lumenquill\\3d\\3d.swf"},
-    {"flower", "C:\\lumenquill\\flowers\\Flowers.swf"},
-    {"cube", "C:\\lumenquill\\cube\\cube.swf"},
-    {"spirograph", "C:\\lumenquill\\spirograph\\spiro.swf"},
-    {"Matrix", "C:\\lumenquill\\matrix\\matrix.swf"},
-    {"Preloader", "c:\\lumen quill\\preloader.swf"}};
-
-const QString kWizardSaved = "intro text for aboutus has now been saved you may now click preview";
-const QHash<QString, QString> kConfirmation = {
-    {"frmvector", "intro text for VECTOR has now been save you may now click preview"},
-    {"frmFlowers", "intro text for Flowers has now been save you may now click preview"},
-    {"frm3d", "intro text for 3d has now been save you may now click preview"},
-    {"frmcube", "intro text for cube has now been save you may now click preview"},
-    {"frmspiro", "intro text for spirograph has now been  set  you may now click preview"},
-    {"frmmatrix", "intro text for matrix has now been save you may now click preview"},
-    {"frmpre", "intro text for preloader has now been saved you may now click preview"},
-    {"frm2fireworks", kWizardSaved},
-    {"frmvision2", kWizardSaved},
-    {"frmservices1", kWizardSaved},
-    {"frmclients2", kWizardSaved},
-    {"frmtitle", kWizardSaved}};
-
-// The fireworks wizard in page order, with the button that moves on (on the last page: ends it).
-struct WizardPage
-{
-    QString window;
-    QString forward;
-};
-const QList<WizardPage> kWizard = {{"frm2fireworks", "cmdnext"},
-                                   {"frmvision2", "Command1"},
-                                   {"frmservices1", "cmdnextservice"},
-                                   {"frmclients2", "cmdnextfield"},
-                                   {"frmtitle", "cmdclose"}};
-
-const QStringList kEditorWindows = {"frmvector",  "frmFlowers",   "frm3d",       "frmcube",
-                                    "frmspiro",   "frmmatrix",    "frmpre",      "frm2fireworks",
-                                    "frmvision2", "frmservices1", "frmclients2", "frmtitle"};
-
-// What a user types into the effect list: names that open something, and near misses that must
-// open nothing (letter case, blanks, look-alike letters, invisible characters).
-const QStringList kTypedEffects = {"Fireworks",   "Vector",       "3d",         "flower",
-                                   "cube",        "spirograph",   "Matrix",     "Preloader",
-                                   "smoke",       "circle",       "dance",      "Effects",
-                                   "vector",      "VECTOR",       "Vector ",    " Vector",
-                                   "Vecto",       "Vectorr",      "fireworks",  "FireWorks",
-                                   "Fireworks.",  "3D",           "3d ",        "Flower",
-                                   "flowers",     "Cube",         "cube\u00A0", "Spirograph",
-                                   "spiro",       "matrix",       "preloader",  "Preloader\u00AD",
-                                   "V\u0435ctor", "Matrix\u200B", "Fire works", "=Vector"};
-
-// What the file that takes a missing folder's place holds.
-const QByteArray kSquatter = "not a folder\n";
-
-// ---- Windows-1252, written down independently ----------------------------------------------
-
-// The characters beyond ASCII that the monkey types, each with the one byte Windows-1252 has
-// for it; 0 marks a character the code page cannot hold, which must never be confirmed as saved.
-struct Glyph
-{
-    char32_t codePoint;
-    unsigned char byte;
-};
-constexpr Glyph kGlyphs[] = {
-    // Latin-1: the byte is the code point.
-    {0x00E9, 0xE9},
-    {0x00FC, 0xFC},
-    {0x00DF, 0xDF},
-    {0x00F1, 0xF1},
-    {0x00A9, 0xA9},
-    {0x00AB, 0xAB},
-    {0x00BB, 0xBB},
-    {0x00BF, 0xBF},
-    {0x00A0, 0xA0},
-    {0x00FF, 0xFF},
-    {0x00D8, 0xD8},
-    {0x00AD, 0xAD},
-    {0x00B5, 0xB5},
-    // What Windows-1252 puts at 0x80 to 0x9F.
-    {0x20AC, 0x80},
-    {0x201A, 0x82},
-    {0x0192, 0x83},
-    {0x201E, 0x84},
-    {0x2026, 0x85},
-    {0x2020, 0x86},
-    {0x2021, 0x87},
-    {0x02C6, 0x88},
-    {0x2030, 0x89},
-    {0x0160, 0x8A},
-    {0x2039, 0x8B},
-    {0x0152, 0x8C},
-    {0x017D, 0x8E},
-    {0x2018, 0x91},
-    {0x2019, 0x92},
-    {0x201C, 0x93},
-    {0x201D, 0x94},
-    {0x2022, 0x95},
-    {0x2013, 0x96},
-    {0x2014, 0x97},
-    {0x02DC, 0x98},
-    {0x2122, 0x99},
-    {0x0161, 0x9A},
-    {0x203A, 0x9B},
-    {0x0153, 0x9C},
-    {0x017E, 0x9E},
-    {0x0178, 0x9F},
-    // Not in the code page: Cyrillic, Greek, Chinese, arrows, Latin Extended, a combining
-    // accent, an emoji beyond the 16-bit range and a zero-width space.
-    {0x0416, 0},
-    {0x03A9, 0},
-    {0x4E2D, 0},
-    {0x2192, 0},
-    {0x221E, 0},
-    {0x0151, 0},
-    {0x0100, 0},
-    {0x0301, 0},
-    {0x1F600, 0},
-    {0x200B, 0}};
-
-std::optional<unsigned char> windows1252Byte(char32_t c)
-{
-    if (c < 0x80)
-        return static_cast<unsigned char>(c);
-    for (const Glyph& glyph : kGlyphs) {
-        if (glyph.codePoint == c)
-            return glyph.byte ? std::optional<unsigned char>(glyph.byte) : std::nullopt;
-    }
-    return std::nullopt;
-}
-
-// The bytes a confirmed save must leave: the text in Windows-1252 and CR LF; nothing when the
-// text holds a character the code page lacks.
-std::optional<QByteArray> expectedFileBytes(const QString& text)
-{
-    QByteArray bytes;
-    for (const char32_t c : text.toUcs4()) {
-        const auto byte = windows1252Byte(c);
-        if (!byte)
-            return std::nullopt;
-        bytes += char(*byte);
-    }
-    return bytes + "\r\n";
-}
 
 // ---- Small helpers --------------------------------------------------------------------------
 
@@ -245,26 +83,6 @@ void commitText(QWidget* widget, const QString& text)
     QApplication::sendEvent(widget, &event);
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString describeDifference(const QByteArray& expected, const QByteArray& found)
-{
-    qsizetype at = 0;
-    while (at < expected.size() && at < found.size() && expected[at] == found[at])
-        ++at;
-    return QStringLiteral("expected %1 bytes, found %2; first difference at byte %3 "
-                          "(expected %4, found %5)")
-        .arg(expected.size())
-        .arg(found.size())
-        .arg(at)
-        .arg(QString::fromLatin1(expected.mid(at, 12).toHex(' ')),
-             QString::fromLatin1(found.mid(at, 12).toHex(' ')));
-}
-
 // ---- The monkey -----------------------------------------------------------------------------
 
 class Monkey
@@ -293,7 +111,7 @@ public:
         m_enterText = m_main.findChild<QPushButton*>("CMDTEXT");
         m_launch = m_main.findChild<QPushButton*>("Cmdeffect");
         m_main.show();
-        prepareDrive();
+        m_disk.prepare();
 
         // A message box shown behind the recorder's back would wait for a person forever; the
         // watchdog runs inside its event loop, reports it and closes it.
@@ -305,20 +123,6 @@ public:
                 modal->close();
             }
         });
-    }
-
-    ~Monkey()
-    {
-        // Everything back to writable and in place, so the private drive can be removed.
-        for (const QString& folder : std::as_const(m_squattedFolders))
-            QFile::remove(localFolder(folder));
-        for (const QString& folder : std::as_const(m_awayFolders))
-            QDir().rename(awayFolder(folder), localFolder(folder));
-        for (const QString& folder : std::as_const(m_readOnlyFolders))
-            QFile::setPermissions(localFolder(folder),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const QString& path : std::as_const(m_readOnlyFiles))
-            QFile::setPermissions(localFile(path), QFile::ReadOwner | QFile::WriteOwner);
     }
 
     void step(int index)
@@ -334,20 +138,14 @@ public:
             int weight;
             Action action;
         };
-        static const Choice choices[] = {{8, &Monkey::pickEffect},
-                                         {8, &Monkey::typeEffect},
-                                         {2, &Monkey::changeWebsiteKind},
-                                         {12, &Monkey::pressEnterText},
-                                         {5, &Monkey::pressLaunchEffect},
-                                         {20, &Monkey::typeIntoBox},
-                                         {20, &Monkey::pressSave},
-                                         {4, &Monkey::closeWindow},
-                                         {3, &Monkey::minimiseWindow},
-                                         {8, &Monkey::pressForward},
-                                         {4, &Monkey::pressEnterOrEscape},
-                                         {3, &Monkey::changeFault},
-                                         {2, &Monkey::settle},
-                                         {1, &Monkey::useMenuOrToolbar}};
+        // clang-format off
+        static const Choice choices[] = {
+            {8, &Monkey::pickEffect}, {8, &Monkey::typeEffect}, {2, &Monkey::changeWebsiteKind},
+            {12, &Monkey::pressEnterText}, {5, &Monkey::pressLaunchEffect}, {20, &Monkey::typeIntoBox},
+            {20, &Monkey::pressSave}, {4, &Monkey::closeWindow}, {3, &Monkey::minimiseWindow},
+            {8, &Monkey::pressForward}, {4, &Monkey::pressEnterOrEscape}, {3, &Monkey::changeFault},
+            {2, &Monkey::settle}, {1, &Monkey::useMenuOrToolbar}};
+        // clang-format on
         int total = 0;
         for (const Choice& choice : choices)
             total += choice.weight;
@@ -395,7 +193,7 @@ private:
         QStringList boxes;
     };
 
-    enum class Outcome { Confirmed, Refused, Either };
+    using Outcome = DiskModel::Outcome;
 
     // ---- Actions: each says what it does, does it as a user would, and states what follows.
 
@@ -548,14 +346,13 @@ private:
             fail(QStringLiteral("the message about a failed save does not name %1: %2")
                      .arg(row.path, shown(message)));
         if (confirmed) {
-            const auto bytes = expectedFileBytes(text);
-            if (bytes)
-                m_files[row.path] = *bytes;
+            if (const auto bytes = expectedFileBytes(text))
+                m_disk.saved(row.path, *bytes);
             ++m_tally.confirmedSaves;
         } else {
             ++m_tally.refusedSaves;
         }
-        checkFile(row);
+        m_disk.check(row.path);
         return true;
     }
 
@@ -671,139 +468,7 @@ private:
     bool changeFault()
     {
         ++m_tally.faults;
-        const int active = int(m_awayFolders.size() + m_readOnlyFiles.size() +
-                               m_readOnlyFolders.size() + m_occupiedFiles.size());
-        // The more is broken, the likelier a repair, so the run spends most of its time whole.
-        if (active > 0 && int(m_rng.bounded(4)) < qMin(active + 1, 3))
-            return repairFault();
-
-        const QStringList present = presentFolders();
-        switch (m_rng.bounded(4)) {
-        case 0: {
-            if (present.isEmpty())
-                return false;
-            const QString folder = present[pick(present.size())];
-            // Now and then a file takes the missing folder's name.
-            const bool squat = m_rng.bounded(3) == 0;
-            log(QStringLiteral("take the folder %1 away%2")
-                    .arg(folder, squat ? QStringLiteral(" and put a file in its place") : ""));
-            if (!QDir().rename(localFolder(folder), awayFolder(folder)))
-                fail(QStringLiteral("could not move %1 aside").arg(localFolder(folder)));
-            m_awayFolders.insert(folder);
-            if (squat) {
-                QFile file(localFolder(folder));
-                if (!file.open(QIODevice::WriteOnly) || file.write(kSquatter) != kSquatter.size())
-                    fail(QStringLiteral("could not put a file at %1").arg(localFolder(folder)));
-                m_squattedFolders.insert(folder);
-            }
-            return true;
-        }
-        case 1: {
-            QStringList candidates;
-            for (const ContentFile& row : contentFiles()) {
-                if (m_files.value(row.path) && !m_readOnlyFiles.contains(row.path) &&
-                    !m_occupiedFiles.contains(row.path) && present.contains(folderOf(row.path)))
-                    candidates << row.path;
-            }
-            if (candidates.isEmpty())
-                return false;
-            const QString path = candidates[pick(candidates.size())];
-            log(QStringLiteral("make %1 read-only").arg(path));
-            QFile::setPermissions(localFile(path),
-                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-            m_readOnlyFiles.insert(path);
-            return true;
-        }
-        case 2: {
-            QStringList candidates;
-            for (const ContentFile& row : contentFiles()) {
-                if (!m_readOnlyFiles.contains(row.path) && !m_occupiedFiles.contains(row.path) &&
-                    present.contains(folderOf(row.path)) &&
-                    !m_readOnlyFolders.contains(folderOf(row.path)))
-                    candidates << row.path;
-            }
-            if (candidates.isEmpty())
-                return false;
-            const QString path = candidates[pick(candidates.size())];
-            log(QStringLiteral("put a folder in the place of %1").arg(path));
-            QFile::remove(localFile(path));
-            if (!QDir().mkdir(localFile(path)))
-                fail(QStringLiteral("could not make a folder at %1").arg(localFile(path)));
-            m_occupiedFiles.insert(path);
-            return true;
-        }
-        default: {
-            QStringList candidates;
-            for (const QString& folder : present) {
-                bool occupied = false;
-                for (const QString& path : std::as_const(m_occupiedFiles))
-                    occupied = occupied || folderOf(path) == folder;
-                if (!m_readOnlyFolders.contains(folder) && !occupied)
-                    candidates << folder;
-            }
-            if (candidates.isEmpty())
-                return false;
-            const QString folder = candidates[pick(candidates.size())];
-            log(QStringLiteral("make the folder %1 read-only").arg(folder));
-            QFile::setPermissions(localFolder(folder), QFile::ReadOwner | QFile::ExeOwner |
-                                                           QFile::ReadGroup | QFile::ExeGroup);
-            m_readOnlyFolders.insert(folder);
-            return true;
-        }
-        }
-    }
-
-    bool repairFault()
-    {
-        QStringList faults;
-        for (const QString& folder : std::as_const(m_awayFolders))
-            faults << u'a' + folder;
-        for (const QString& path : std::as_const(m_readOnlyFiles))
-            faults << u'f' + path;
-        for (const QString& folder : std::as_const(m_readOnlyFolders))
-            faults << u'd' + folder;
-        for (const QString& path : std::as_const(m_occupiedFiles))
-            faults << u'o' + path;
-        faults.sort(); // sets have no stable order; the run must replay exactly
-        const QString fault = faults[pick(faults.size())];
-        const QString what = fault.mid(1);
-        if (fault.startsWith(u'a')) {
-            log(QStringLiteral("bring the folder %1 back").arg(what));
-            if (m_squattedFolders.remove(what)) {
-                // The program must have left the file in the folder's place alone.
-                if (readAll(localFolder(what)) != kSquatter)
-                    fail(QStringLiteral("the file in the place of %1 was changed").arg(what));
-                QFile::remove(localFolder(what));
-            }
-            // The program never creates a template folder, so the old one can take its place.
-            if (QFileInfo::exists(localFolder(what)))
-                fail(QStringLiteral("the folder %1 was created while it was missing").arg(what));
-            else if (!QDir().rename(awayFolder(what), localFolder(what)))
-                fail(QStringLiteral("could not bring %1 back").arg(localFolder(what)));
-            m_awayFolders.remove(what);
-        } else if (fault.startsWith(u'o')) {
-            log(QStringLiteral("put %1 back in the place of its folder").arg(what));
-            if (!QDir().rmdir(localFile(what)))
-                fail(QStringLiteral("could not remove the folder at %1").arg(localFile(what)));
-            m_occupiedFiles.remove(what);
-            if (const auto bytes = m_files.value(what)) {
-                QFile file(localFile(what));
-                if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size())
-                    fail(QStringLiteral("could not put %1 back").arg(what));
-            }
-        } else if (fault.startsWith(u'f')) {
-            log(QStringLiteral("make %1 writable again").arg(what));
-            QFile::setPermissions(localFile(what), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ReadGroup | QFile::ReadOther);
-            m_readOnlyFiles.remove(what);
-        } else {
-            log(QStringLiteral("make the folder %1 writable again").arg(what));
-            QFile::setPermissions(localFolder(what), QFile::ReadOwner | QFile::WriteOwner |
-                                                         QFile::ExeOwner | QFile::ReadGroup |
-                                                         QFile::ExeGroup);
-            m_readOnlyFolders.remove(what);
-        }
-        return true;
+        return m_disk.change();
     }
 
     // Lets Qt destroy what the user closed; every closed window must then be gone.
@@ -874,7 +539,7 @@ private:
         checkMessages();
         checkMainWindow();
         checkWindows();
-        checkFiles();
+        m_disk.checkAll();
     }
 
     void checkMessages()
@@ -999,48 +664,6 @@ private:
         }
     }
 
-    void checkFiles()
-    {
-        for (const ContentFile& row : contentFiles())
-            checkFile(row);
-        // Nothing but the content files in a template folder: no temporary file of a save that
-        // failed, no stray copy.
-        for (const QString& folder : templateFolders()) {
-            const QString local =
-                m_awayFolders.contains(folder) ? awayFolder(folder) : localFolder(folder);
-            const QStringList entries = QDir(local).entryList(QDir::AllEntries | QDir::Hidden |
-                                                              QDir::System | QDir::NoDotAndDotDot);
-            for (const QString& entry : entries) {
-                if (!m_fileNames.value(folder).contains(entry))
-                    fail(QStringLiteral("a stray %1 lies in %2").arg(entry, local));
-            }
-        }
-    }
-
-    void checkFile(const ContentFile& row)
-    {
-        const QString local = localFile(row.path);
-        if (m_occupiedFiles.contains(row.path)) {
-            if (!QFileInfo(local).isDir() || !QDir(local).isEmpty())
-                fail(QStringLiteral("the folder in the place of %1 was changed").arg(row.path));
-            return;
-        }
-        const std::optional<QByteArray>& expected = m_files[row.path];
-        if (!expected) {
-            if (QFileInfo::exists(local))
-                fail(QStringLiteral("%1 exists although no save was confirmed").arg(row.path));
-            return;
-        }
-        if (!QFileInfo(local).isFile()) {
-            fail(QStringLiteral("%1 is gone").arg(row.path));
-            return;
-        }
-        const QByteArray found = readAll(local);
-        if (found != *expected)
-            fail(QStringLiteral("%1 holds the wrong bytes: %2")
-                     .arg(row.path, describeDifference(*expected, found)));
-    }
-
     // ---- The model's bookkeeping.
 
     void expectShownInFront(const QString& window)
@@ -1058,83 +681,7 @@ private:
 
     Outcome predictSave(const QString& path, const QString& text) const
     {
-        if (!expectedFileBytes(text))
-            return Outcome::Refused;
-        const QString folder = folderOf(path);
-        if (m_awayFolders.contains(folder) || m_readOnlyFiles.contains(path) ||
-            m_occupiedFiles.contains(path))
-            return Outcome::Refused;
-        // Whoever may write anywhere (root) still saves into a read-only folder.
-        if (m_readOnlyFolders.contains(folder))
-            return Outcome::Either;
-        return Outcome::Confirmed;
-    }
-
-    // Some content files exist before the program starts, from an earlier session.
-    void prepareDrive()
-    {
-        for (const ContentFile& row : contentFiles()) {
-            m_files.insert(row.path, std::nullopt);
-            m_fileNames[folderOf(row.path)] << row.path.section(u'\\', -1);
-        }
-        for (const QString& folder : templateFolders())
-            QDir().mkpath(localFolder(folder));
-        int n = 0;
-        for (const ContentFile& row : contentFiles()) {
-            if (++n % 2)
-                continue;
-            const QByteArray bytes = row.variable().toLatin1() +
-                                     "=from an earlier session \xE9t\xE9 " + QByteArray::number(n) +
-                                     "\r\n";
-            QFile file(localFile(row.path));
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                fail(QStringLiteral("could not prepare %1").arg(row.path));
-            m_files[row.path] = bytes;
-        }
-    }
-
-    QStringList templateFolders() const
-    {
-        QStringList folders;
-        for (const ContentFile& row : contentFiles()) {
-            if (!folders.contains(folderOf(row.path)))
-                folders << folderOf(row.path);
-        }
-        return folders;
-    }
-
-    QStringList presentFolders() const
-    {
-        QStringList folders;
-        for (const QString& folder : templateFolders()) {
-            if (!m_awayFolders.contains(folder))
-                folders << folder;
-        }
-        return folders;
-    }
-
-    static QString folderOf(const QString& windowsPath)
-    {
-        return windowsPath.section(u'\\', 0, -2);
-    }
-
-    // Where a fixed Windows path lives in the private drive, spelled exactly as the table has it.
-    QString localFolder(const QString& windowsFolder) const
-    {
-        QString below = windowsFolder.mid(3);
-        below.replace(u'\\', u'/');
-        return m_drive.driveC() + u'/' + below;
-    }
-    QString awayFolder(const QString& windowsFolder) const
-    {
-        return localFolder(windowsFolder) + QStringLiteral(".away");
-    }
-    // Where a content file is now: in its folder, or in the folder's hiding place.
-    QString localFile(const QString& windowsPath) const
-    {
-        const QString folder = folderOf(windowsPath);
-        return (m_awayFolders.contains(folder) ? awayFolder(folder) : localFolder(folder)) + u'/' +
-               windowsPath.section(u'\\', -1);
+        return expectedFileBytes(text) ? m_disk.outcomeOfSave(path) : Outcome::Refused;
     }
 
     QString pickWindow(std::initializer_list<Presence> presences)
@@ -1270,6 +817,8 @@ private:
     QPushButton* m_launch = nullptr;
     QTimer m_watchdog;
     QRandomGenerator m_rng;
+    DiskModel m_disk{m_drive.driveC(), m_rng, [this](const QString& what) { log(what); },
+                     [this](const QString& what) { fail(what); }};
 
     // What the user must see.
     QString m_effectText = QStringLiteral("Effects");
@@ -1278,13 +827,6 @@ private:
     int m_loads = 0;
     int m_tutorialPages = 0;
     QHash<QString, WindowModel> m_windows;
-    QHash<QString, std::optional<QByteArray>> m_files; // by Windows path; nothing: no file
-    QHash<QString, QStringList> m_fileNames;           // content file names by Windows folder
-    QSet<QString> m_awayFolders;
-    QSet<QString> m_readOnlyFiles;
-    QSet<QString> m_readOnlyFolders;
-    QSet<QString> m_squattedFolders;  // away, with a file in their place
-    QSet<QString> m_occupiedFiles;    // a folder stands where the content file should be
     QList<QPointer<QWidget>> m_dying; // closed, and not yet destroyed by Qt
 
     // The action under way.
