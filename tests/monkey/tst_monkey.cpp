@@ -29,6 +29,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -643,6 +644,10 @@ private:
                                                       : QStringLiteral("hidden")));
             if (visible && live->isMinimized() != minimised)
                 fail(QStringLiteral("%1 is %2minimised").arg(name, minimised ? "not " : ""));
+            // Caption and buttons within reach: the whole window on the screen it opened on.
+            if (visible && !minimised && live->screen() &&
+                !live->screen()->availableGeometry().contains(live->frameGeometry()))
+                fail(QStringLiteral("%1 lies partly off the screen").arg(name));
             const QList<ContentFile> rows = contentFilesOfWindow(name);
             for (int i = 0; i < rows.size(); ++i) {
                 auto* box = live->findChild<QLineEdit*>(rows[i].textBox);
