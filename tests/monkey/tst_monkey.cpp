@@ -35,7 +35,6 @@
 #include <QToolButton>
 #include <QWindow>
 #include <QtTest>
-#include <optional>
 
 using namespace lq;
 using namespace monkey;
