@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
-
 #include <cstdio>
 
 int main(int argc, char* argv[])

@@ -156,7 +156,8 @@ void MainWindow::initMenus()
         const char* name;
         const char* caption;
     };
-    auto addMenu = [this](const char* name, const char* caption, std::initializer_list<Item> items) {
+    auto addMenu = [this](const char* name, const char* caption,
+                          std::initializer_list<Item> items) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(caption));
         menu->setObjectName(QString::fromLatin1(name));
         menu->menuAction()->setObjectName(QString::fromLatin1(name));
@@ -193,9 +194,9 @@ void MainWindow::initToolbar()
         const char* tooltip;
         const char* picture;
     };
-    for (const Button& button : {Button{"effect", "Effects Browser", "effect"},
-                                 Button{"Tips ", "Tips", "tips"}, Button{"web", "Orvex Website", "web"},
-                                 Button{"tutorial", "Tutorials", "tutorial"}}) {
+    for (const Button& button :
+         {Button{"effect", "Effects Browser", "effect"}, Button{"Tips ", "Tips", "tips"},
+          Button{"web", "Orvex Website", "web"}, Button{"tutorial", "Tutorials", "tutorial"}}) {
         QAction* action = m_toolbar->addAction(Pictures::icon(QString::fromLatin1(button.picture)),
                                                QString::fromLatin1(button.tooltip));
         action->setData(QString::fromLatin1(button.key));

@@ -29,10 +29,7 @@ private:
         QPushButton* launch = window.findChild<QPushButton*>("Cmdeffect");
         QPushButton* enterText = window.findChild<QPushButton*>("CMDTEXT");
 
-        void choose(const QString& text)
-        {
-            effects->setEditText(text);
-        }
+        void choose(const QString& text) { effects->setEditText(text); }
     };
 
     static QStringList itemsOf(const QComboBox* box)
@@ -191,11 +188,10 @@ private slots:
                 items << item->objectName() + "=" + item->text();
             menus << action->menu()->objectName() + "=" + action->text() + ": " + items.join(", ");
         }
-        QCOMPARE(menus, (QStringList{
-                            "mnuFile=File: mnuFileFTP=UPLOAD YOUR SITE, mnuFileExit=Exit",
-                            "mnuTutorials=Tutorials: mnuTutorialstut1=Tutorial1, "
-                            "mnuTutorialspreview=Preview Examples",
-                            "mnuAbout=About: mnuAboutFlash=About Lumen Quill"}));
+        QCOMPARE(menus, (QStringList{"mnuFile=File: mnuFileFTP=UPLOAD YOUR SITE, mnuFileExit=Exit",
+                                     "mnuTutorials=Tutorials: mnuTutorialstut1=Tutorial1, "
+                                     "mnuTutorialspreview=Preview Examples",
+                                     "mnuAbout=About: mnuAboutFlash=About Lumen Quill"}));
         auto* toolbar = f.window.findChild<QToolBar*>("Toolbar1");
         QVERIFY(toolbar);
         f.window.show();

@@ -1,6 +1,6 @@
 #include "MainWindow.h"
 #include "MessageRecorder.h"
-#include "MoviePlayer.h"
+#include "PathPreviewPlayer.h"
 #include "TestDrive.h"
 #include "TextEditorWindow.h"
 #include "WindowRegistry.h"
@@ -13,16 +13,6 @@
 using namespace lq;
 
 namespace {
-
-class SilentPlayer : public MoviePlayer
-{
-public:
-    void setMovie(const QString& path) override { m_movie = path; }
-    QString movie() const override { return m_movie; }
-
-private:
-    QString m_movie;
-};
 
 // The objectNames of the program's windows that can be seen, sorted.
 QStringList visibleWindows()
@@ -82,7 +72,7 @@ private:
     struct Program
     {
         WindowRegistry registry;
-        MainWindow main{new SilentPlayer};
+        MainWindow main{new PathPreviewPlayer};
         QComboBox* effects = main.findChild<QComboBox*>("Combo1");
 
         Program()

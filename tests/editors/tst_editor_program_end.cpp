@@ -1,5 +1,5 @@
 #include "MainWindow.h"
-#include "MoviePlayer.h"
+#include "PathPreviewPlayer.h"
 #include "TextEditorWindow.h"
 #include "WindowRegistry.h"
 
@@ -13,16 +13,6 @@
 using namespace lq;
 
 namespace {
-
-class SilentPlayer : public MoviePlayer
-{
-public:
-    void setMovie(const QString& path) override { m_movie = path; }
-    QString movie() const override { return m_movie; }
-
-private:
-    QString m_movie;
-};
 
 QStringList windowsOfTheProgram(bool visibleOnly)
 {
@@ -41,7 +31,7 @@ QStringList windowsOfTheProgram(bool visibleOnly)
 struct Program
 {
     WindowRegistry registry;
-    MainWindow main{new SilentPlayer};
+    MainWindow main{new PathPreviewPlayer};
 
     Program()
     {
