@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -126,8 +125,10 @@ std::optional<QString> toLocal(const QString& windowsPath)
 #ifdef Q_OS_WIN
     return windowsPath;
 #else
-    const QStringList parts =
-        windowsPath.mid(3).split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
+    // Either slash separates parts, as on the system the paths were written for.
+    const QStringList parts = QString(windowsPath.mid(3))
+                                  .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                  .split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString path = driveFolder(windowsPath.at(0));
     for (const QString& part : parts) {
         if (part == QLatin1String(".") || part == QLatin1String(".."))
