@@ -38,7 +38,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Options
 {
-    int startRuns = 15;
+    int startRuns = 31;
     int saves = 10'000;
     int memorySaves = 100'000;
     QString program = QStringLiteral(LQ_PROGRAM_PATH);
@@ -255,14 +255,14 @@ SaveFigures measureSaves(const Options& options)
     if (drive.folder.isEmpty())
         return figures;
     figures.memoryFileSystem = fileSystemOf(drive.folder);
+    // The timings' own memory is filled in before the first reading, so it does not count.
+    std::vector<double> latencies(std::size_t(std::max(options.memorySaves - options.saves, 0)));
     figures.residentStartKiB = figures.residentMaxKiB = residentKiBOfThisProcess();
-    std::vector<double> latencies;
-    latencies.reserve(std::size_t(std::max(options.memorySaves - options.saves, 0)));
     for (int i = options.saves; i < options.memorySaves; ++i) {
         const auto started = Clock::now();
         const bool saved = lq::SaveContentFile(kSavePath, kTexts[i % 2]).ok();
-        latencies.push_back(
-            std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+        latencies[std::size_t(i - options.saves)] =
+            std::chrono::duration<double, std::milli>(Clock::now() - started).count();
         if (!saved) {
             std::fprintf(stderr, "save %d failed\n", i);
             return figures;
