@@ -92,10 +92,19 @@ SaveResult explainFailure(const QSaveFile& file, const QString& localPath)
     return explainFailure(file.error(), file.errorString(), localPath);
 }
 
+bool meansDiskFull(int error)
+{
+#ifdef EDQUOT
+    if (error == EDQUOT)
+        return true;
+#endif
+    return error == ENOSPC;
+}
+
 SaveResult explainErrno(int error, const QString& localPath)
 {
-    return explainFailure(error == ENOSPC || error == EDQUOT ? QFileDevice::ResourceError
-                                                             : QFileDevice::WriteError,
+    return explainFailure(meansDiskFull(error) ? QFileDevice::ResourceError
+                                               : QFileDevice::WriteError,
                           qt_error_string(error), localPath);
 }
 
