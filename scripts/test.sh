@@ -1,7 +1,35 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test.
+# Sets up, builds and runs every test; then fuzzes every fuzz target for a bounded time
+# (scripts/fuzz.sh) and runs the suite a second time built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/). A test that cannot run under the sanitizers (a
+# bundled browser engine, say) opts out with the ctest label "no_sanitizers".
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root="$PWD"
+started=$SECONDS
+took() { echo "== $1 took $((SECONDS - $2)) s"; }
+
+step=$SECONDS
 scripts/setup.sh
-cd build
-ctest --output-on-failure --timeout 600 -j2
+(cd build && ctest --output-on-failure --timeout 600 -j2)
+took "Build and tests" $step
+
+step=$SECONDS
+scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+took "Fuzzing" $step
+
+step=$SECONDS
+sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$sanitizers -O1" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+# Tools run during the build leak what they like; only the tests are held to it.
+ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan -j2
+export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1:strict_init_order=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+if [ -f "$root/tests/sanitizers/lsan.supp" ]; then
+    export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
+fi
+(cd build-asan && ctest --output-on-failure --timeout 900 -j2 -LE no_sanitizers)
+took "Sanitized build and tests" $step
+
+took "Everything" $started

@@ -3,8 +3,44 @@
 #include "RufflePlayer.h"
 #include "WindowRegistry.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
+#include <QWindow>
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+// For the start benchmark (bench/): with LUMENQUILL_REPORT_IDLE set, the program prints
+// "idle <steady clock ns> <resident KiB>" as soon as its main window is on screen and the event
+// loop has nothing left to do, and quits. Without it nothing is connected.
+void reportWhenShownAndIdle(QWidget& window)
+{
+    auto report = [&window] {
+        const QWindow* handle = window.windowHandle();
+        if (!handle || !handle->isExposed() || QCoreApplication::closingDown())
+            return;
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        long long residentKiB = -1;
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("VmRSS:"))
+                    residentKiB = line.mid(6).trimmed().split(' ').value(0).toLongLong();
+            }
+        }
+        std::printf("idle %lld %lld\n",
+                    static_cast<long long>(std::chrono::nanoseconds(now).count()), residentKiB);
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &window, report);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -26,5 +62,7 @@ int main(int argc, char* argv[])
     // Once the window is up, the first start on this machine lays out the folders and the tutorial.
     QTimer::singleShot(0, &window,
                        [] { lq::runFirstStart(QCoreApplication::applicationDirPath()); });
+    if (qEnvironmentVariableIsSet("LUMENQUILL_REPORT_IDLE"))
+        reportWhenShownAndIdle(window);
     return app.exec();
 }

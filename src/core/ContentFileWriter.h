@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace lq {
 
@@ -32,5 +33,18 @@ struct SaveResult
 // failure at any point leaves the earlier text as it was. The folder is never created, and a
 // read-only file is never replaced.
 SaveResult SaveContentFile(const QString& path, const QString& text);
+
+// The points of a save between the temporary file and its rename over the content file.
+enum class SaveStep {
+    TemporaryCreated, // the temporary file exists and is empty
+    TextWritten,      // the bytes are in the temporary file, not yet forced to disk
+    TextOnDisk,       // the bytes are on disk; the rename comes next
+};
+
+// For tests: called at every step of every save. A hook may change the file system, or return an
+// errno value to make the save fail there as if the system had reported that error; 0 goes on.
+// An empty function removes the hook.
+using SaveStepHook = std::function<int(SaveStep)>;
+void setSaveStepHook(SaveStepHook hook);
 
 } // namespace lq

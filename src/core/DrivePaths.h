@@ -24,8 +24,8 @@ QString driveFolder(QChar driveLetter);
 // climbs with ".." or "." or would lead out of its drive folder through a symbolic link.
 std::optional<QString> toLocal(const QString& windowsPath);
 
-// True when a local path, with every symbolic link of the part that exists followed, lies inside
-// one of the drive folders.
+// True when a local path, with every symbolic link along it followed (dangling ones too), lies
+// inside one of the drive folders.
 bool isInsideDriveFolders(const QString& localPath);
 
 } // namespace DrivePaths

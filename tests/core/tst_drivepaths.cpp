@@ -1,3 +1,4 @@
+#include "ContentFileWriter.h"
 #include "DrivePaths.h"
 #include "TestDrive.h"
 
@@ -88,9 +89,51 @@ private slots:
         QVERIFY(!DrivePaths::toLocal("C:\\LUMENQUILL\\VECTOR\\aboutus.txt").has_value());
         // A link that stays inside the drive is followed like the folder it names.
         drive.makeFolder("lumenquill/real3d");
-        QVERIFY(QFile::link(drive.driveC() + "/lumenquill/real3d", drive.driveC() + "/lumenquill/3d"));
+        QVERIFY(
+            QFile::link(drive.driveC() + "/lumenquill/real3d", drive.driveC() + "/lumenquill/3d"));
         QVERIFY(DrivePaths::toLocal("C:\\lumenquill\\3d\\aboutus.txt").has_value());
         QVERIFY(!DrivePaths::isInsideDriveFolders(outside.path() + "/x"));
+        // ".." after a link climbs from where the link leads, as the system does.
+        drive.makeFolder("lumenquill/deep/er");
+        QVERIFY(QFile::link(drive.driveC() + "/lumenquill/deep/er",
+                            drive.driveC() + "/lumenquill/down"));
+        QVERIFY(DrivePaths::isInsideDriveFolders(drive.driveC() + "/lumenquill/down/../x"));
+        QVERIFY(QFile::link(drive.home(), drive.driveC() + "/home"));
+        QVERIFY(!DrivePaths::isInsideDriveFolders(drive.driveC() + "/home/../x"));
+    }
+
+    // A link whose target does not exist yet would have a save create its target, wherever it
+    // points: it must be judged by where it leads, not by where it sits.
+    void danglingLinksOutOfTheDriveAreRefused()
+    {
+        TestDrive drive;
+        QTemporaryDir outside;
+        const QString vector = drive.makeFolder("lumenquill/vector");
+        QVERIFY(QFile::link(outside.path() + "/stolen.txt", vector + "/aboutus.txt"));
+        QVERIFY(QFile::link(outside.path() + "/no/such/folder", vector + "/gone"));
+        QVERIFY(QFile::link("../../../../../../../../../../tmp/x", vector + "/climb"));
+        QVERIFY(QFile::link("loop", vector + "/loop"));
+        QVERIFY(!DrivePaths::toLocal("C:\\lumenquill\\vector\\aboutus.txt").has_value());
+        QVERIFY(!DrivePaths::toLocal("C:\\lumenquill\\vector\\gone\\x.txt").has_value());
+        QVERIFY(!DrivePaths::toLocal("C:\\lumenquill\\vector\\climb").has_value());
+        QVERIFY(!DrivePaths::toLocal("C:\\lumenquill\\vector\\loop\\x").has_value());
+        QVERIFY(!SaveContentFile("C:\\lumenquill\\vector\\aboutus.txt", "aboutus=x"));
+        QVERIFY(!QFileInfo::exists(outside.path() + "/stolen.txt"));
+
+        // A dangling link that leads to a place inside the drive is where the save lands.
+        QVERIFY(QFile::link("services-real.txt", vector + "/services.txt"));
+        QVERIFY(SaveContentFile("C:\\lumenquill\\vector\\services.txt", "services=x"));
+        QCOMPARE(TestDrive::read(vector + "/services-real.txt"), QByteArray("services=x\r\n"));
+    }
+
+    void aDriveFolderThatIsALinkOutIsRefused()
+    {
+        TestDrive drive;
+        QTemporaryDir outside;
+        QDir().mkpath(drive.home() + "/lumen-quill");
+        QVERIFY(QFile::link(outside.path(), drive.home() + "/lumen-quill/drive_d"));
+        QVERIFY(!DrivePaths::toLocal("D:\\x.txt").has_value());
+        QVERIFY(!DrivePaths::toLocal("d:\\").has_value());
     }
 };
 

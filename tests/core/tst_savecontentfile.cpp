@@ -1,14 +1,12 @@
 #include "AnsiCodec.h"
 #include "ContentFileWriter.h"
 #include "TestDrive.h"
+#include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
-
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace lq;
 
@@ -19,17 +17,7 @@ const QString kVectorAbout = QStringLiteral("C:\\lumenquill\\vector\\aboutus.txt
 // Runs a save as an unprivileged user, since root writes anywhere; gives its error.
 SaveError saveAsNobody(const QString& path, const QString& text)
 {
-    if (geteuid() != 0)
-        return SaveContentFile(path, text).error;
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(100);
-        _exit(int(SaveContentFile(path, text).error));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? SaveError(WEXITSTATUS(status)) : SaveError::WriteFailed;
+    return SaveError(runUnprivileged([&] { return int(SaveContentFile(path, text).error); }));
 }
 
 QStringList entriesOf(const QString& folder)
@@ -48,14 +36,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("default line") << "aboutus=enter text here"
-                                      << QByteArray("aboutus=enter text here\r\n");
+        QTest::newRow("default line")
+            << "aboutus=enter text here" << QByteArray("aboutus=enter text here\r\n");
         QTest::newRow("empty") << "" << QByteArray("\r\n");
         QTest::newRow("no equals sign") << "hello" << QByteArray("hello\r\n");
         QTest::newRow("blanks kept") << "  a = b  " << QByteArray("  a = b  \r\n");
         QTest::newRow("accents") << "aboutus=café" << QByteArray("aboutus=caf\xE9\r\n");
-        QTest::newRow("euro and quotes") << "p=€ “x” – ™"
-                                         << QByteArray("p=\x80 \x93x\x94 \x96 \x99\r\n");
+        QTest::newRow("euro and quotes")
+            << "p=€ “x” – ™" << QByteArray("p=\x80 \x93x\x94 \x96 \x99\r\n");
         QTest::newRow("latin-1 top") << "ÿ" << QByteArray("\xFF\r\n");
     }
 
@@ -129,7 +117,8 @@ private slots:
         drive.makeTemplateFolders();
         QVERIFY(SaveContentFile(kVectorAbout, "aboutus=old"));
         const QString local = drive.driveC() + "/lumenquill/vector/aboutus.txt";
-        QVERIFY(QFile::setPermissions(local, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(
+            QFile::setPermissions(local, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         // Even for root, which could write it: read-only is the file's own setting.
         const SaveResult result = SaveContentFile(kVectorAbout, "aboutus=new");
         QCOMPARE(result.error, SaveError::FileReadOnly);
@@ -146,9 +135,10 @@ private slots:
         const QString folder = drive.driveC() + "/lumenquill/vector";
         // The unprivileged user may reach the folder and read the file, but not write in it.
         QVERIFY(QFile::setPermissions(drive.home(), QFile::ReadOwner | QFile::WriteOwner |
-                                                        QFile::ExeOwner | QFile::ExeOther | QFile::ReadOther));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                                  QFile::ExeOther));
+                                                        QFile::ExeOwner | QFile::ExeOther |
+                                                        QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther));
         QCOMPARE(saveAsNobody(kVectorAbout, "aboutus=new"), SaveError::PermissionDenied);
         QCOMPARE(TestDrive::read(folder + "/aboutus.txt"), QByteArray("aboutus=old\r\n"));
         QCOMPARE(entriesOf(folder), QStringList{"aboutus.txt"});
@@ -179,7 +169,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("named");
-        QTest::newRow("snowman") << QString("aboutus=let it \u2603 snow") << QString("\u201C\u2603\u201D (U+2603)");
+        QTest::newRow("snowman") << QString("aboutus=let it \u2603 snow")
+                                 << QString("\u201C\u2603\u201D (U+2603)");
         QTest::newRow("emoji") << QString::fromUtf8("a=\xF0\x9F\x98\x80") << QString("U+1F600");
         QTest::newRow("greek") << QString("a=\u03A9") << QString("U+03A9");
         QTest::newRow("undefined byte") << QString("a=\u0081") << QString("U+0081");
@@ -216,10 +207,12 @@ private slots:
         umask(old);
         const QString local = drive.driveC() + "/lumenquill/vector/aboutus.txt";
         QVERIFY(QFileInfo(local).permissions().testFlag(QFile::ReadOther));
-        const auto chosen = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
+        const auto chosen =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
         QVERIFY(QFile::setPermissions(local, chosen));
         QVERIFY(SaveContentFile(kVectorAbout, "aboutus=y"));
-        QCOMPARE(QFileInfo(local).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+        QCOMPARE(QFileInfo(local).permissions() &
+                     ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                  chosen);
     }
 };

@@ -1,0 +1,453 @@
+// Measures what the program promises and prints one table (Markdown, to paste into the README):
+//   - process start to main window shown and idle, against a bare Qt window with the same controls;
+//   - resident memory of the program's own process when its main window first shows, against the
+//     same bare window;
+//   - save latency over 10,000 saves flushed to disk, and resident memory across 100,000 saves.
+// Figures that need the movie player are left as marked rows until it exists.
+//
+//   lq_bench [--quick] [--start-runs N] [--saves N] [--memory-saves N] [--program PATH]
+//            [--bare PATH] [--save-dir DIR] [--memory-dir DIR]
+
+#include "ContentFileWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/statfs.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options
+{
+    int startRuns = 31;
+    int saves = 10'000;
+    int memorySaves = 100'000;
+    QString program = QStringLiteral(LQ_PROGRAM_PATH);
+    QString bare = QStringLiteral(LQ_BARE_WINDOW_PATH);
+    QString saveDir; // empty: beside this executable, on the disk the build lives on
+    QString memoryDir = QStringLiteral("/dev/shm");
+};
+
+struct StartRun
+{
+    double milliseconds = 0;
+    long long residentKiB = 0;
+};
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double percentile(std::vector<double> values, double share)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = std::size_t(share * double(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+long long nanosecondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+long long residentKiBOfThisProcess()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Starts a program that reports "idle <steady ns> <resident KiB>" and quits; times it from just
+// before the process is made.
+std::optional<StartRun> startOnce(const QString& program)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const QByteArray path = QFile::encodeName(program);
+    char* argv[] = {const_cast<char*>(path.constData()), nullptr};
+
+    const long long started = nanosecondsNow();
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, path.constData(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        return std::nullopt;
+    }
+    // A program that never reports is stopped after half a minute rather than waited on forever.
+    QByteArray line;
+    char buffer[256];
+    pollfd ready{out[0], POLLIN, 0};
+    while (poll(&ready, 1, 30'000) > 0) {
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        line.append(buffer, int(got));
+    }
+    close(out[0]);
+    kill(child, SIGKILL); // gone already unless it hung
+    int status = 0;
+    waitpid(child, &status, 0);
+    const QList<QByteArray> fields = line.trimmed().split(' ');
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || fields.size() != 3 || fields[0] != "idle")
+        return std::nullopt;
+    return StartRun{double(fields[1].toLongLong() - started) / 1e6, fields[2].toLongLong()};
+}
+
+struct StartFigures
+{
+    double milliseconds = 0; // median
+    double residentMiB = 0;  // median
+    bool ok = false;
+};
+
+// Runs the two programs in turn, after a warm-up of each, so that both see the same caches.
+std::pair<StartFigures, StartFigures> measureStarts(const Options& options)
+{
+    std::vector<double> times[2], memory[2];
+    const QString programs[2] = {options.program, options.bare};
+    for (int run = -2; run < options.startRuns; ++run) {
+        for (int which = 0; which < 2; ++which) {
+            const std::optional<StartRun> result = startOnce(programs[which]);
+            if (!result) {
+                std::fprintf(stderr, "%s did not report shown and idle\n",
+                             qPrintable(programs[which]));
+                return {};
+            }
+            if (run < 0)
+                continue;
+            times[which].push_back(result->milliseconds);
+            memory[which].push_back(double(result->residentKiB) / 1024.0);
+        }
+    }
+    return {{median(times[0]), median(memory[0]), true},
+            {median(times[1]), median(memory[1]), true}};
+}
+
+struct SaveFigures
+{
+    double medianMs = 0;
+    double p99Ms = 0;
+    double maxMs = 0;
+    long long residentStartKiB = 0; // after the timed saves, when the program has warmed up
+    long long residentEndKiB = 0;
+    long long residentMaxKiB = 0;
+    int memorySaves = 0;
+    QString fileSystem;
+    QString memoryFileSystem;
+    double memoryMedianMs = 0; // the same saves where the disk costs nothing, if a RAM disk
+    double memoryP99Ms = 0;
+    bool ok = false;
+};
+
+QString fileSystemOf(const QString& folder)
+{
+    struct statfs info;
+    if (statfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return QStringLiteral("unknown");
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:
+        return QStringLiteral("ext4");
+    case 0x01021994:
+        return QStringLiteral("tmpfs");
+    case 0x58465342:
+        return QStringLiteral("xfs");
+    case 0x9123683E:
+        return QStringLiteral("btrfs");
+    case 0x794C7630:
+        return QStringLiteral("overlay");
+    default:
+        return QStringLiteral("0x%1").arg(ulong(info.f_type), 0, 16);
+    }
+}
+
+// A drive in its own temporary folder below base, with the vector template folder.
+struct BenchDrive
+{
+    explicit BenchDrive(const QString& base) : home(base + QStringLiteral("/lq-save-bench-XXXXXX"))
+    {
+        if (!home.isValid())
+            return;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        folder = home.path() + QStringLiteral("/lumen-quill/drive_c/lumenquill/vector");
+        QDir().mkpath(folder);
+    }
+    QTemporaryDir home;
+    QString folder;
+};
+
+const QString kSavePath = QStringLiteral("C:\\lumenquill\\vector\\aboutus.txt");
+const QString kTexts[2] = {
+    QStringLiteral("aboutus=We build gardens that last: design, planting and care since 1998."),
+    QStringLiteral("aboutus=Our team of twelve gardeners looks after parks, schools and homes.")};
+
+SaveFigures measureSaves(const Options& options)
+{
+    SaveFigures figures;
+    {
+        // Latency on the disk the build lives on, each save forced to it.
+        BenchDrive drive(options.saveDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                   : options.saveDir);
+        if (drive.folder.isEmpty())
+            return figures;
+        figures.fileSystem = fileSystemOf(drive.folder);
+        std::vector<double> latencies;
+        latencies.reserve(std::size_t(options.saves));
+        for (int i = 0; i < options.saves; ++i) {
+            const auto started = Clock::now();
+            const lq::SaveResult result = lq::SaveContentFile(kSavePath, kTexts[i % 2]);
+            const auto finished = Clock::now();
+            if (!result) {
+                std::fprintf(stderr, "save %d failed: %s\n", i, qPrintable(result.reason));
+                return figures;
+            }
+            latencies.push_back(
+                std::chrono::duration<double, std::milli>(finished - started).count());
+        }
+        figures.medianMs = median(latencies);
+        figures.p99Ms = percentile(latencies, 0.99);
+        figures.maxMs = *std::max_element(latencies.begin(), latencies.end());
+    }
+
+    // Memory across many more saves, the same code to a RAM disk where there is one: what is
+    // measured is this process, and a disk flush would only make the run take minutes.
+    BenchDrive drive(QFileInfo(options.memoryDir).isDir() ? options.memoryDir
+                                                          : QCoreApplication::applicationDirPath());
+    if (drive.folder.isEmpty())
+        return figures;
+    figures.memoryFileSystem = fileSystemOf(drive.folder);
+    // The timings' own memory is filled in before the first reading, so it does not count.
+    std::vector<double> latencies(std::size_t(std::max(options.memorySaves - options.saves, 0)));
+    figures.residentStartKiB = figures.residentMaxKiB = residentKiBOfThisProcess();
+    for (int i = options.saves; i < options.memorySaves; ++i) {
+        const auto started = Clock::now();
+        const bool saved = lq::SaveContentFile(kSavePath, kTexts[i % 2]).ok();
+        latencies[std::size_t(i - options.saves)] =
+            std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+        if (!saved) {
+            std::fprintf(stderr, "save %d failed\n", i);
+            return figures;
+        }
+        if (i % 1000 == 0)
+            figures.residentMaxKiB = std::max(figures.residentMaxKiB, residentKiBOfThisProcess());
+    }
+    figures.residentEndKiB = residentKiBOfThisProcess();
+    figures.memoryMedianMs = median(latencies);
+    figures.memoryP99Ms = percentile(latencies, 0.99);
+    figures.residentMaxKiB = std::max(figures.residentMaxKiB, figures.residentEndKiB);
+    figures.memorySaves = std::max(options.memorySaves, options.saves);
+    figures.ok = true;
+    return figures;
+}
+
+QString cpuModel()
+{
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    if (cpuinfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : cpuinfo.readAll().split('\n')) {
+            if (line.startsWith("model name"))
+                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
+        }
+    }
+    return QStringLiteral("unknown CPU");
+}
+
+// Other work on the machine moves every figure here; the table says how busy it was.
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll().split(' ').value(0));
+}
+
+const char* verdict(bool met)
+{
+    return met ? "met" : "**missed**";
+}
+
+void row(const QString& measure, const QString& program, const QString& bare, const QString& ratio,
+         const QString& goal, const QString& result)
+{
+    std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(measure), qPrintable(program),
+                qPrintable(bare), qPrintable(ratio), qPrintable(goal), qPrintable(result));
+}
+
+std::optional<Options> parse(const QStringList& arguments)
+{
+    Options options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const QString value = arguments.value(i + 1);
+        auto number = [&](int& into) {
+            bool ok = false;
+            into = value.toInt(&ok);
+            ++i;
+            return ok && into >= 0;
+        };
+        if (argument == QLatin1String("--quick")) {
+            options.startRuns = 3;
+            options.saves = 200;
+            options.memorySaves = 2000;
+        } else if (argument == QLatin1String("--start-runs")) {
+            if (!number(options.startRuns))
+                return std::nullopt;
+        } else if (argument == QLatin1String("--saves")) {
+            if (!number(options.saves) || options.saves == 0)
+                return std::nullopt;
+        } else if (argument == QLatin1String("--memory-saves")) {
+            if (!number(options.memorySaves))
+                return std::nullopt;
+        } else if (argument == QLatin1String("--program") && !value.isEmpty()) {
+            options.program = value;
+            ++i;
+        } else if (argument == QLatin1String("--bare") && !value.isEmpty()) {
+            options.bare = value;
+            ++i;
+        } else if (argument == QLatin1String("--memory-dir") && !value.isEmpty()) {
+            options.memoryDir = value;
+            ++i;
+        } else if (argument == QLatin1String("--save-dir") && !value.isEmpty()) {
+            options.saveDir = value;
+            ++i;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const std::optional<Options> options = parse(QCoreApplication::arguments());
+    if (!options) {
+        std::fprintf(stderr, "usage: lq_bench [--quick] [--start-runs N] [--saves N] "
+                             "[--memory-saves N] [--program PATH] [--bare PATH] [--save-dir DIR] "
+                             "[--memory-dir DIR]\n");
+        return 2;
+    }
+    // Headless unless told otherwise, so that the figures do not depend on a desktop.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LUMENQUILL_REPORT_IDLE", "1");
+
+    const QString loadBefore = loadAverage();
+    // The program lays out its drive folders on the first start: a private data folder keeps the
+    // user's own out of it, and the warm-up starts take that first start, so that the timed ones
+    // are ordinary starts.
+    QTemporaryDir startHome(QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/lq-start-bench-XXXXXX"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(startHome.path()));
+    const auto [program, bare] = measureStarts(*options);
+    const SaveFigures saves = measureSaves(*options);
+
+    std::printf("Machine: %u cores (nproc), %s; Qt %s, platform %s; saves on %s.\n"
+                "Load average (1 minute) %s before the run, %s after it.\n\n",
+                std::thread::hardware_concurrency(), qPrintable(cpuModel()), qVersion(),
+                qgetenv("QT_QPA_PLATFORM").constData(), qPrintable(saves.fileSystem),
+                qPrintable(loadBefore), qPrintable(loadAverage()));
+    row("measure", "Lumen Quill", "bare Qt window", "ratio", "goal", "result");
+    std::printf("|---|---|---|---|---|---|\n");
+    if (program.ok && bare.ok) {
+        const double timeRatio = program.milliseconds / bare.milliseconds;
+        const double memoryRatio = program.residentMiB / bare.residentMiB;
+        row(QStringLiteral("start to main window shown and idle (median of %1)")
+                .arg(options->startRuns),
+            QStringLiteral("%1 ms").arg(program.milliseconds, 0, 'f', 1),
+            QStringLiteral("%1 ms").arg(bare.milliseconds, 0, 'f', 1),
+            QString::number(timeRatio, 'f', 2), QStringLiteral("at most 1.2"),
+            verdict(timeRatio <= 1.2));
+        row(QStringLiteral("resident memory of the process when its window first shows"),
+            QStringLiteral("%1 MiB").arg(program.residentMiB, 0, 'f', 1),
+            QStringLiteral("%1 MiB").arg(bare.residentMiB, 0, 'f', 1),
+            QString::number(memoryRatio, 'f', 2), QStringLiteral("at most 1.3"),
+            verdict(memoryRatio <= 1.3));
+    } else {
+        row(QStringLiteral("start to main window shown and idle"), QStringLiteral("failed"), {}, {},
+            QStringLiteral("at most 1.2"), verdict(false));
+    }
+    const QString needsPlayer = QStringLiteral("not measured yet: needs the movie player");
+    row(QStringLiteral("memory with its processes once the player has warmed up"), needsPlayer, {},
+        {}, QStringLiteral("reported"), QStringLiteral("-"));
+    row(QStringLiteral("\"Launch Effect\" to first frame, first launch after start"), needsPlayer,
+        {}, {}, QStringLiteral("under 500 ms"), QStringLiteral("-"));
+    row(QStringLiteral("\"Launch Effect\" to first frame, repeated launch"), needsPlayer, {}, {},
+        QStringLiteral("under 200 ms"), QStringLiteral("-"));
+    if (saves.ok) {
+        row(QStringLiteral("save latency, flushed to disk: median of %1").arg(options->saves),
+            QStringLiteral("%1 ms").arg(saves.medianMs, 0, 'f', 3), {}, {}, QStringLiteral("-"),
+            QStringLiteral("-"));
+        row(QStringLiteral("save latency, flushed to disk: 99th percentile (max %1 ms)")
+                .arg(saves.maxMs, 0, 'f', 1),
+            QStringLiteral("%1 ms").arg(saves.p99Ms, 0, 'f', 3), {}, {},
+            QStringLiteral("under 5 ms"), verdict(saves.p99Ms < 5.0));
+        const long long measured = saves.memorySaves - options->saves;
+        if (measured > 0) {
+            row(QStringLiteral("the same saves on %1 (the memory run): median and 99th "
+                               "percentile of %2")
+                    .arg(saves.memoryFileSystem)
+                    .arg(measured),
+                QStringLiteral("%1 ms and %2 ms")
+                    .arg(saves.memoryMedianMs, 0, 'f', 3)
+                    .arg(saves.memoryP99Ms, 0, 'f', 3),
+                {}, {}, QStringLiteral("-"), QStringLiteral("-"));
+            // Flat: less than a byte a save on top of the page-sized steps of the allocator.
+            const long long growth = saves.residentEndKiB - saves.residentStartKiB;
+            const bool flat = growth * 1024 <= measured + 64 * 1024;
+            row(QStringLiteral("resident memory from save %1 to save %2 (highest %3 KiB)")
+                    .arg(options->saves)
+                    .arg(saves.memorySaves)
+                    .arg(saves.residentMaxKiB),
+                QStringLiteral("%1 KiB to %2 KiB")
+                    .arg(saves.residentStartKiB)
+                    .arg(saves.residentEndKiB),
+                {}, {}, QStringLiteral("flat"), verdict(flat));
+        }
+    } else {
+        row(QStringLiteral("save latency"), QStringLiteral("failed"), {}, {},
+            QStringLiteral("under 5 ms"), verdict(false));
+    }
+    return program.ok && bare.ok && saves.ok ? 0 : 1;
+}

@@ -1,0 +1,326 @@
+// Faults during a save: a full disk, a save cut off part way, the folder or the file swapped for
+// something else, permissions taken away. Each must leave the earlier text whole, leave no
+// temporary file behind and report a failure, never a success.
+
+#include "ContentFileWriter.h"
+#include "TestDrive.h"
+#include "Unprivileged.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+
+using namespace lq;
+
+namespace {
+
+const QString kVectorAbout = QStringLiteral("C:\\lumenquill\\vector\\aboutus.txt");
+const QByteArray kOldBytes("aboutus=the earlier text\r\n");
+const QString kNewText = QStringLiteral("aboutus=") + QString(3000, QLatin1Char('n'));
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// Removes the step hook whatever way a test ends.
+struct StepHookGuard
+{
+    explicit StepHookGuard(SaveStepHook hook) { setSaveStepHook(std::move(hook)); }
+    ~StepHookGuard() { setSaveStepHook({}); }
+};
+
+// A drive with the vector folder holding its about-us file from an earlier save.
+struct SavedDrive
+{
+    TestDrive drive;
+    QString folder = drive.makeFolder(QStringLiteral("lumenquill/vector"));
+    QString file = folder + QStringLiteral("/aboutus.txt");
+
+    void writeEarlierText() const
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(kOldBytes);
+    }
+};
+
+// Fills the file system holding folder until it refuses another byte.
+bool fillUp(const QString& folder)
+{
+    QFile filler(folder + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    return filler.error() == QFileDevice::ResourceError;
+}
+
+const char* stepName(SaveStep step)
+{
+    switch (step) {
+    case SaveStep::TemporaryCreated:
+        return "temporary file created";
+    case SaveStep::TextWritten:
+        return "text written";
+    case SaveStep::TextOnDisk:
+        return "text on disk";
+    }
+    return "?";
+}
+
+const SaveStep kSteps[] = {SaveStep::TemporaryCreated, SaveStep::TextWritten, SaveStep::TextOnDisk};
+
+} // namespace
+
+class SaveFaultsTest : public QObject
+{
+    Q_OBJECT
+
+    bool m_canMount = false;
+
+private slots:
+    void initTestCase()
+    {
+        // A private mount namespace: a small file system mounted here is seen by this process
+        // alone and goes away with it.
+        m_canMount = runsAsRoot() && unshare(CLONE_NEWNS) == 0 &&
+                     mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        if (!m_canMount)
+            qInfo("No file system can be mounted here: the full disk is simulated only.");
+    }
+
+    void aFullDiskKeepsTheEarlierText()
+    {
+        if (!m_canMount)
+            QSKIP("needs root and permission to mount a tmpfs");
+        SavedDrive saved;
+        QVERIFY(mount("tmpfs", QFile::encodeName(saved.folder).constData(), "tmpfs",
+                      MS_NOSUID | MS_NODEV, "size=64k,mode=0755") == 0);
+        const auto unmount =
+            qScopeGuard([&] { umount2(QFile::encodeName(saved.folder), MNT_DETACH); });
+        saved.writeEarlierText();
+        QVERIFY(fillUp(saved.folder));
+
+        const SaveResult result = SaveContentFile(kVectorAbout, kNewText);
+        QCOMPARE(result.error, SaveError::DiskFull);
+        QCOMPARE(result.reason,
+                 QStringLiteral("The disk is full. Free some space and save again."));
+        QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+        QCOMPARE(entriesOf(saved.folder), (QStringList{"aboutus.txt", "filler"}));
+
+        // Once there is room again the same save goes through.
+        QVERIFY(QFile::remove(saved.folder + "/filler"));
+        QVERIFY(SaveContentFile(kVectorAbout, kNewText));
+        QCOMPARE(TestDrive::read(saved.file), kNewText.toLatin1() + "\r\n");
+    }
+
+    // Where no file system can be mounted, and for disks that report a full disk only when the
+    // bytes are forced out (network and quota file systems), the error comes from the hook.
+    void aDiskThatFillsUpAtAnyStepKeepsTheEarlierText()
+    {
+        for (const SaveStep step : kSteps) {
+            SavedDrive saved;
+            saved.writeEarlierText();
+            StepHookGuard hook([step](SaveStep now) { return now == step ? ENOSPC : 0; });
+            const SaveResult result = SaveContentFile(kVectorAbout, kNewText);
+            QCOMPARE(result.error, SaveError::DiskFull);
+            QVERIFY2(result.reason.contains("disk is full"), stepName(step));
+            QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+            QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+        }
+    }
+
+    void aSaveThatFailsPartWayLeavesTheOldTextAndNoTemporaryFile_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("earlierSave");
+        for (const SaveStep step : kSteps) {
+            QTest::addRow("%s, file existed", stepName(step)) << int(step) << true;
+            QTest::addRow("%s, first save", stepName(step)) << int(step) << false;
+        }
+    }
+
+    void aSaveThatFailsPartWayLeavesTheOldTextAndNoTemporaryFile()
+    {
+        QFETCH(int, step);
+        QFETCH(bool, earlierSave);
+        SavedDrive saved;
+        if (earlierSave)
+            saved.writeEarlierText();
+        StepHookGuard hook([step](SaveStep now) { return int(now) == step ? EIO : 0; });
+        const SaveResult result = SaveContentFile(kVectorAbout, kNewText);
+        QCOMPARE(result.error, SaveError::WriteFailed);
+        QCOMPARE(result.reason, QStringLiteral("The system reported: Input/output error."));
+        if (earlierSave) {
+            QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+            QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+        } else {
+            QCOMPARE(entriesOf(saved.folder), QStringList{});
+        }
+    }
+
+    // The program itself killed part way, as by a crash or a power cut of the process.
+    void aSaveKilledPartWayLeavesTheOldTextAndNoTemporaryFile_data()
+    {
+        aSaveThatFailsPartWayLeavesTheOldTextAndNoTemporaryFile_data();
+    }
+
+    void aSaveKilledPartWayLeavesTheOldTextAndNoTemporaryFile()
+    {
+        QFETCH(int, step);
+        QFETCH(bool, earlierSave);
+        SavedDrive saved;
+        if (earlierSave)
+            saved.writeEarlierText();
+        const pid_t child = fork();
+        if (child == 0) {
+            setSaveStepHook([step](SaveStep now) {
+                if (int(now) == step)
+                    raise(SIGKILL);
+                return 0;
+            });
+            SaveContentFile(kVectorAbout, kNewText);
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, "the save was not cut off");
+        if (earlierSave) {
+            QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+            QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+        } else {
+            QCOMPARE(entriesOf(saved.folder), QStringList{});
+        }
+    }
+
+    void aFolderReplacedByAFileIsReported_data()
+    {
+        QTest::addColumn<bool>("duringTheSave");
+        QTest::newRow("before the save") << false;
+        QTest::newRow("while the save runs") << true;
+    }
+
+    void aFolderReplacedByAFileIsReported()
+    {
+        QFETCH(bool, duringTheSave);
+        SavedDrive saved;
+        saved.writeEarlierText();
+        const QString movedAside = saved.folder + ".moved";
+        auto replaceFolder = [&] {
+            QDir().rename(saved.folder, movedAside);
+            QFile file(saved.folder);
+            file.open(QIODevice::WriteOnly);
+            file.write("a file where the folder was");
+        };
+        if (!duringTheSave)
+            replaceFolder();
+        StepHookGuard hook([&](SaveStep now) {
+            if (duringTheSave && now == SaveStep::TextOnDisk)
+                replaceFolder();
+            return 0;
+        });
+
+        const SaveResult result = SaveContentFile(kVectorAbout, kNewText);
+        QCOMPARE(result.error, SaveError::FolderMissing);
+        QCOMPARE(result.reason, QStringLiteral("\u201C%1\u201D is a file, not a folder.")
+                                    .arg(QDir::toNativeSeparators(saved.folder)));
+        QCOMPARE(TestDrive::read(saved.folder), QByteArray("a file where the folder was"));
+        QCOMPARE(entriesOf(movedAside), QStringList{"aboutus.txt"});
+        QCOMPARE(TestDrive::read(movedAside + "/aboutus.txt"), kOldBytes);
+    }
+
+    void aContentFileReplacedByAFolderIsReported_data() { aFolderReplacedByAFileIsReported_data(); }
+
+    void aContentFileReplacedByAFolderIsReported()
+    {
+        QFETCH(bool, duringTheSave);
+        SavedDrive saved;
+        saved.writeEarlierText();
+        auto replaceFile = [&] {
+            QFile::remove(saved.file);
+            QDir().mkpath(saved.file);
+            QFile kept(saved.file + "/kept.txt");
+            kept.open(QIODevice::WriteOnly);
+            kept.write(kOldBytes);
+        };
+        if (!duringTheSave)
+            replaceFile();
+        StepHookGuard hook([&](SaveStep now) {
+            if (duringTheSave && now == SaveStep::TextOnDisk)
+                replaceFile();
+            return 0;
+        });
+
+        const SaveResult result = SaveContentFile(kVectorAbout, kNewText);
+        QCOMPARE(result.error, SaveError::NotAFile);
+        QCOMPARE(result.reason, QStringLiteral("\u201C%1\u201D is a folder, not a text file.")
+                                    .arg(QDir::toNativeSeparators(saved.file)));
+        QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+        QCOMPARE(entriesOf(saved.file), QStringList{"kept.txt"});
+        QCOMPARE(TestDrive::read(saved.file + "/kept.txt"), kOldBytes);
+    }
+
+    void permissionsTakenAwayBetweenTwoSaves_data()
+    {
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("folder made read-only")
+            << "folder read-only" << int(SaveError::PermissionDenied);
+        QTest::newRow("folder closed") << "folder closed" << int(SaveError::PermissionDenied);
+        QTest::newRow("file made read-only") << "file read-only" << int(SaveError::FileReadOnly);
+        QTest::newRow("file given to another user")
+            << "file owner" << int(SaveError::PermissionDenied);
+    }
+
+    void permissionsTakenAwayBetweenTwoSaves()
+    {
+        QFETCH(QString, taken);
+        QFETCH(int, expected);
+        if (taken == "file owner" && !runsAsRoot())
+            QSKIP("only root can hand a file to another user");
+        SavedDrive saved;
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        for (const QString& dir :
+             {saved.drive.home(), saved.drive.home() + "/lumen-quill", saved.drive.driveC(),
+              saved.drive.driveC() + "/lumenquill", saved.folder})
+            QVERIFY(QFile::setPermissions(dir, open));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(saved.folder, open); });
+
+        const QByteArray first("aboutus=the first save\r\n");
+        QCOMPARE(runUnprivileged([] {
+                     return int(SaveContentFile(kVectorAbout, "aboutus=the first save").error);
+                 }),
+                 int(SaveError::None));
+        QCOMPARE(TestDrive::read(saved.file), first);
+
+        const auto readOnly =
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+        if (taken == "folder read-only") {
+            QVERIFY(QFile::setPermissions(saved.folder, readOnly));
+        } else if (taken == "folder closed") {
+            QVERIFY(QFile::setPermissions(saved.folder, QFile::ReadOwner | QFile::ExeOwner));
+        } else if (taken == "file read-only") {
+            QVERIFY(QFile::setPermissions(saved.file, QFile::ReadOwner | QFile::ReadOther));
+        } else {
+            QVERIFY(chown(QFile::encodeName(saved.file).constData(), 0, 0) == 0);
+            QVERIFY(QFile::setPermissions(saved.file,
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        }
+
+        QCOMPARE(runUnprivileged([] { return int(SaveContentFile(kVectorAbout, kNewText).error); }),
+                 expected);
+        QFile::setPermissions(saved.folder, open);
+        QCOMPARE(TestDrive::read(saved.file), first);
+        QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+    }
+};
+
+QTEST_GUILESS_MAIN(SaveFaultsTest)
+#include "tst_savefaults.moc"
