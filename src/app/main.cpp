@@ -1,6 +1,6 @@
+#include "DeferredPlayer.h"
 #include "FirstStartRunner.h"
 #include "MainWindow.h"
-#include "RufflePlayer.h"
 #include "WindowRegistry.h"
 
 #include <QAbstractEventDispatcher>
@@ -10,6 +10,10 @@
 #include <QWindow>
 #include <chrono>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -44,6 +48,12 @@ void reportWhenShownAndIdle(QWidget& window)
 
 int main(int argc, char* argv[])
 {
+#ifdef Q_OS_UNIX
+    // The web engine refuses to start its sandbox for root, and the preview would fail; run as
+    // root (a container, a build machine) the program does without it.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     // The preview's web view shares its graphics context with the window; this must be set before
     // the application object exists. It costs nothing until the web view is made.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -54,8 +64,8 @@ int main(int argc, char* argv[])
     // Every editor window lives in the registry, which outlives the main window and takes its
     // windows with it when the program ends.
     lq::WindowRegistry editors;
-    // The player readies its web engine only once the window is on screen.
-    lq::MainWindow window(new lq::RufflePlayer);
+    // The movie player and its web engine are loaded only once the window is on screen.
+    lq::MainWindow window(new lq::DeferredPlayer);
     QObject::connect(&window, &lq::MainWindow::editorRequested, &editors,
                      &lq::WindowRegistry::showWindow);
     window.show();

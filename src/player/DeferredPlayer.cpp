@@ -1,0 +1,97 @@
+#include "DeferredPlayer.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibrary>
+#include <QStackedLayout>
+#include <QTimer>
+
+namespace lq {
+
+namespace {
+using CreatePlayer = MoviePlayer* (*)(QWidget* parent);
+constexpr auto kModuleName = "lumenquill-webplayer";
+} // namespace
+
+DeferredPlayer::DeferredPlayer(const QString& moduleFile, QWidget* parent)
+    : MoviePlayer(parent), m_moduleFile(moduleFile)
+{
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("playerNotice"));
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->setWordWrap(true);
+    auto* layout = new QStackedLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_notice);
+    setAutoFillBackground(true);
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    setPalette(dark);
+}
+
+QString DeferredPlayer::defaultModuleFile()
+{
+    const QString exe = QCoreApplication::applicationDirPath();
+    const QString name = QLibrary(QString::fromLatin1(kModuleName)).fileName();
+    for (const QString& folder :
+         {exe + QStringLiteral("/lib/lumen-quill"), exe + QStringLiteral("/../lib/lumen-quill")}) {
+        const QDir dir(folder);
+        for (const QString& file :
+             dir.entryList({QStringLiteral("*%1*").arg(QLatin1String(kModuleName))}, QDir::Files)) {
+            if (QLibrary::isLibrary(file))
+                return QDir::cleanPath(dir.filePath(file));
+        }
+    }
+    return QDir::cleanPath(exe + QStringLiteral("/lib/lumen-quill/") + name);
+}
+
+void DeferredPlayer::setMovie(const QString& path)
+{
+    m_movie = path;
+    load();
+    if (m_player)
+        m_player->setMovie(path);
+}
+
+void DeferredPlayer::paintEvent(QPaintEvent* event)
+{
+    MoviePlayer::paintEvent(event);
+    // The window is on screen: load the player the next time the event loop runs dry.
+    if (m_loadScheduled || m_player || m_failed)
+        return;
+    m_loadScheduled = true;
+    connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+        [this] { QTimer::singleShot(0, this, &DeferredPlayer::load); }, Qt::SingleShotConnection);
+    // Should the event loop never run dry, load it a moment later all the same.
+    QTimer::singleShot(500, this, &DeferredPlayer::load);
+}
+
+void DeferredPlayer::load()
+{
+    if (m_player || m_failed)
+        return;
+    QLibrary module(m_moduleFile);
+    const auto create = reinterpret_cast<CreatePlayer>(module.resolve("lq_create_movie_player"));
+    if (!create) {
+        m_failed = true;
+        m_notice->setText(tr("The movie player could not be loaded, so no effect can be shown "
+                             "here.\n%1")
+                              .arg(module.errorString()));
+        return;
+    }
+    m_player = create(this);
+    m_player->setObjectName(QStringLiteral("moviePlayer"));
+    auto* stack = static_cast<QStackedLayout*>(layout());
+    stack->addWidget(m_player);
+    stack->setCurrentWidget(m_player);
+    if (!m_movie.isEmpty())
+        m_player->setMovie(m_movie);
+    emit loaded(m_player);
+}
+
+} // namespace lq
