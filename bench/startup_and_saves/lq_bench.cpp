@@ -446,6 +446,9 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LUMENQUILL_REPORT_IDLE", "1");
+    // As scripts/run.sh starts the program: the web engine's sandbox cannot run as root.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     const QString loadBefore = loadAverage();
     // The program lays out its drive folders on the first start: a private data folder keeps the
