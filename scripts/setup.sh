@@ -26,8 +26,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another install running on the machine holds apt's lock for a while: wait for it.
+    wait_lock=(-o DPkg::Lock::Timeout=600)
+    $sudo apt-get "${wait_lock[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_lock[@]}" install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 build_type="${BUILD_TYPE:-RelWithDebInfo}"

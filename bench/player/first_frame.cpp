@@ -1,11 +1,20 @@
-// Measures, in one fresh process, how long the preview takes:
-//   shown       the main window's first paint, from the start of main()
-//   ready       the player page ready to take a movie, from the first paint
-//   cold frame  the first frame of a movie launched at once after the window is shown
-//   warm frame  the first frame of the same movie launched again (the engine already up)
-//   stall       the longest time the window's event loop was kept busy before the first frame
+// Measures, in one fresh process, how long the preview takes and what it costs in memory:
+//   shown            the main window's first paint, from the start of main()
+//   ready            the player page ready to take a movie, from the first paint
+//   warm             the player's wasm compiled (it plays an empty movie for that), from the
+//                    first paint
+//   first launch     "Launch Effect" to the first frame of a movie as the page reports it, the
+//                    button pressed the moment the window shows (--press shown, the default) or
+//                    once the player is ready and warm (--press ready)
+//   repeated launch  the same movie launched again, several times, the engine already up
+//   stall            the longest time the window's event loop was kept busy before the first frame
+//   memory           resident memory of this process when the window first shows, and of this
+//                    process with every process it started (the web engine's) once the movie has
+//                    played for a second: the sum of their RSS and of their PSS (shared pages
+//                    counted in proportion, so that what the processes share counts once)
 // With --screenshot FILE it also saves a picture of the window while the movie plays.
-// Run it a few times (a fresh process each) and take the median:
+// scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
+// to run it by hand:
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
 #include "ContentFileWriter.h"
 #include "MainWindow.h"
@@ -18,11 +27,13 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +70,76 @@ void copyStandIns(const QString& driveC)
     }
 }
 
+// A field of /proc/<pid>/status or smaps_rollup, in KiB; -1 when it cannot be read.
+long long procKiB(const QString& file, const QByteArray& field)
+{
+    QFile proc(file);
+    if (!proc.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : proc.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// This process and all its descendants (the web engine's zygote, renderer, GPU and utility
+// processes), from the parent links in /proc.
+QList<qint64> processTree()
+{
+    QHash<qint64, QList<qint64>> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks and brackets, so read after it.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            children[fields[1].toLongLong()].append(pid);
+    }
+    QList<qint64> tree{QCoreApplication::applicationPid()};
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        tree += children.value(tree[i]);
+    return tree;
+}
+
+struct TreeMemory
+{
+    long long rssKiB = 0;
+    long long pssKiB = 0;
+    int processes = 0;
+};
+
+TreeMemory memoryOfTree()
+{
+    TreeMemory memory;
+    for (const qint64 pid : processTree()) {
+        const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+        const long long rss = procKiB(proc + QStringLiteral("status"), "VmRSS:");
+        const long long pss = procKiB(proc + QStringLiteral("smaps_rollup"), "Pss:");
+        if (rss < 0)
+            continue; // gone meanwhile, or a kernel thread
+        memory.rssKiB += rss;
+        memory.pssKiB += std::max(pss, 0LL);
+        ++memory.processes;
+    }
+    return memory;
+}
+
+qint64 median(QList<qint64> values)
+{
+    if (values.isEmpty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -73,51 +154,77 @@ int main(int argc, char* argv[])
     clock.start();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    auto option = [&arguments](const QString& name, const QString& fallback) {
+        const qsizetype at = arguments.indexOf(name);
+        return at < 0 || at + 1 >= arguments.size() ? fallback : arguments.at(at + 1);
+    };
+    const bool pressWhenReady = option(QStringLiteral("--press"), {}) == QLatin1String("ready");
+    const int repeats =
+        std::max(1, option(QStringLiteral("--repeats"), QStringLiteral("5")).toInt());
+    const QString screenshot = option(QStringLiteral("--screenshot"), {});
+
     auto* player = new lq::RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
     lq::MainWindow window(player);
     auto* launch = window.findChild<QPushButton*>(QStringLiteral("Cmdeffect"));
     window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("Vector"));
 
-    qint64 shown = -1, ready = -1, cold = -1, warm = -1, warmStart = -1;
+    qint64 shown = -1, ready = -1, warm = -1, firstPress = -1, first = -1, pressed = -1;
+    long long shownRssKiB = -1;
+    QList<qint64> repeated;
+    TreeMemory warmed;
     // The longest time the window could not answer, from its first paint until the first frame.
     qint64 lastBeat = -1, longestStall = 0;
     QTimer heartbeat;
     heartbeat.setInterval(5);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        if (lastBeat >= 0 && cold < 0)
+        if (lastBeat >= 0 && first < 0)
             longestStall = std::max(longestStall, now - lastBeat);
         lastBeat = now;
     });
+    auto press = [&] {
+        pressed = clock.elapsed();
+        if (firstPress < 0)
+            firstPress = pressed;
+        launch->click();
+    };
     FirstPaint firstPaint([&] {
         shown = clock.elapsed();
+        shownRssKiB = procKiB(QStringLiteral("/proc/self/status"), "VmRSS:");
         heartbeat.start();
-        // The user presses "Launch Effect" at once.
-        QTimer::singleShot(0, launch, &QPushButton::click);
+        if (!pressWhenReady)
+            QTimer::singleShot(0, launch, press);
     });
     window.installEventFilter(&firstPaint);
-    QObject::connect(player, &lq::RufflePlayer::ready, [&] { ready = clock.elapsed(); });
+    QObject::connect(player, &lq::RufflePlayer::ready, [&] {
+        if (ready >= 0)
+            return;
+        ready = clock.elapsed();
+    });
+    QObject::connect(player, &lq::RufflePlayer::warmedUp, [&] {
+        warm = clock.elapsed();
+        if (pressWhenReady && firstPress < 0)
+            QTimer::singleShot(0, launch, press);
+    });
     QObject::connect(player, &lq::RufflePlayer::movieStarted, [&] {
-        if (cold < 0) {
-            cold = clock.elapsed();
-            warmStart = clock.elapsed();
-            QTimer::singleShot(500, launch, [&] {
-                warmStart = clock.elapsed();
-                launch->click();
-            });
-        } else if (warm < 0) {
-            warm = clock.elapsed();
-            // With --screenshot FILE, a picture of the window a second into the movie.
-            const qsizetype at = app.arguments().indexOf(QStringLiteral("--screenshot"));
-            if (at < 0 || at + 1 >= app.arguments().size()) {
-                app.quit();
-                return;
-            }
-            QTimer::singleShot(1500, &app, [&app, &window, at] {
-                window.screen()->grabWindow(window.winId()).save(app.arguments().at(at + 1));
-                app.quit();
-            });
+        const qint64 now = clock.elapsed();
+        if (first < 0)
+            first = now - firstPress;
+        else
+            repeated.append(now - pressed);
+        if (repeated.size() < repeats) {
+            // The user watches for a moment, then launches again.
+            QTimer::singleShot(500, launch, press);
+            return;
         }
+        // Once the movie has played for a second the engine is as warm as it gets.
+        QTimer::singleShot(1000, &app, [&] {
+            warmed = memoryOfTree();
+            if (!screenshot.isEmpty())
+                window.screen()->grabWindow(window.winId()).save(screenshot);
+            app.quit();
+        });
     });
     QTimer::singleShot(120000, &app, &QApplication::quit);
     window.show();
@@ -126,8 +233,15 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     out << "shown_ms " << shown << "\n"
         << "ready_after_shown_ms " << (ready < 0 ? -1 : ready - shown) << "\n"
-        << "cold_first_frame_after_shown_ms " << (cold < 0 ? -1 : cold - shown) << "\n"
-        << "warm_first_frame_after_launch_ms " << (warm < 0 ? -1 : warm - warmStart) << "\n"
-        << "longest_ui_stall_until_first_frame_ms " << longestStall << "\n";
-    return cold < 0 || warm < 0 ? 1 : 0;
+        << "warm_after_shown_ms " << (warm < 0 ? -1 : warm - shown) << "\n"
+        << "pressed_after_shown_ms " << (firstPress < 0 ? -1 : firstPress - shown) << "\n"
+        << "first_launch_to_frame_ms " << first << "\n"
+        << "repeated_launch_to_frame_ms " << median(repeated) << "\n"
+        << "repeated_launches " << repeated.size() << "\n"
+        << "longest_ui_stall_until_first_frame_ms " << longestStall << "\n"
+        << "shown_rss_kib " << shownRssKiB << "\n"
+        << "warm_tree_rss_kib " << warmed.rssKiB << "\n"
+        << "warm_tree_pss_kib " << warmed.pssKiB << "\n"
+        << "warm_tree_processes " << warmed.processes << "\n";
+    return first < 0 || repeated.size() < repeats || warmed.processes == 0 ? 1 : 0;
 }

@@ -2,11 +2,10 @@
 // accepts must lead into a drive folder. Where it leads is asked of the system itself (folders
 // opened and named by the kernel, links read one hop at a time), not of the mapping's own code.
 //
-// The inputs play against a fixed drive full of traps: links out of the drive, absolute and
-// relative, dangling ones, loops, a drive folder that is itself a link out, and a link up to the
-// data folder beside the drive folders.
+// The inputs play against the drive full of traps of TrapDrive.h.
 
 #include "DrivePaths.h"
+#include "TrapDrive.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -23,68 +22,12 @@
 
 namespace {
 
-QString g_home;       // XDG_DATA_HOME for the run
-QString g_dataFolder; // its lumen-quill folder, as the kernel names it
-QString g_outside;    // a folder outside the drive that the traps point into
-
-void makeFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        std::abort();
-}
-
-void makeLink(const QString& target, const QString& link)
-{
-    if (symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) != 0)
-        std::abort();
-}
-
-void buildDrive()
-{
-    char pattern[] = "/tmp/lq-fuzz-paths-XXXXXX";
-    if (!mkdtemp(pattern))
-        std::abort();
-    g_home = QString::fromLocal8Bit(pattern);
-    g_outside = g_home + "/outside";
-    const QString data = g_home + "/lumen-quill";
-    const QString c = data + "/drive_c";
-    for (const char* folder : {"lumenquill/Fireworks", "lumenquill/vector", "lumenquill/3d",
-                               "lumenquill/cube", "LumenQuill/Vector", "lumen quill/tutorial"})
-        QDir().mkpath(c + "/" + folder);
-    QDir().mkpath(g_outside + "/sub");
-    QDir().mkpath(data + "/drive_cx");
-    makeFile(c + "/lumenquill/vector/aboutus.txt");
-    makeFile(c + "/lumenquill/cube/Clients.txt");
-    makeFile(data + "/secret.txt");
-    makeFile(g_outside + "/passwd");
-
-    makeLink(g_outside, c + "/lumenquill/out");
-    makeLink("../../../outside", c + "/lumenquill/up");
-    makeLink("../..", c + "/lumenquill/meta");
-    makeLink("/", c + "/lumenquill/root");
-    makeLink(g_outside + "/made.txt", c + "/lumenquill/vector/dangling.txt");
-    makeLink(g_outside + "/none/deeper", c + "/lumenquill/vector/gone");
-    makeLink("vector", c + "/lumenquill/inside");
-    makeLink("vector/../../..", c + "/lumenquill/downup");
-    makeLink("loop", c + "/lumenquill/loop");
-    makeLink("pong", c + "/lumenquill/ping");
-    makeLink("ping", c + "/lumenquill/pong");
-    makeLink("../drive_cx", c + "/lumenquill/twin");
-    makeLink(g_outside, data + "/drive_d");
-    makeLink("drive_c", data + "/drive_e");
-
-    qputenv("XDG_DATA_HOME", g_home.toLocal8Bit());
-    char real[PATH_MAX];
-    if (!realpath(QFile::encodeName(data).constData(), real))
-        std::abort();
-    g_dataFolder = QFile::decodeName(real);
-}
+lqfuzz::TrapDrive g_drive;
 
 void removeDrive()
 {
-    if (!g_home.isEmpty())
-        QDir(g_home).removeRecursively();
+    if (!g_drive.home.isEmpty())
+        QDir(g_drive.home).removeRecursively();
 }
 
 QString kernelName(int fd)
@@ -95,17 +38,6 @@ QString kernelName(int fd)
     if (size <= 0)
         std::abort();
     return QFile::decodeName(QByteArray(buffer, int(size)));
-}
-
-bool insideADriveFolder(const QString& real)
-{
-    const QString prefix = g_dataFolder + "/drive_";
-    if (!real.startsWith(prefix) || real.size() < prefix.size() + 1)
-        return false;
-    const QChar letter = real.at(prefix.size());
-    if (letter < QLatin1Char('a') || letter > QLatin1Char('z'))
-        return false;
-    return real.size() == prefix.size() + 1 || real.at(prefix.size() + 1) == QLatin1Char('/');
 }
 
 // Where a read or a write of path would land, as the system resolves it; empty when it could
@@ -153,7 +85,7 @@ QString whereItLands(QString path)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    buildDrive();
+    g_drive = lqfuzz::buildTrapDrive("lq-fuzz-paths");
     std::atexit(removeDrive);
     return 0;
 }
@@ -165,13 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!local)
         return 0;
     // Nothing refused may come back, and what comes back is named inside a drive folder ...
-    if (!local->startsWith(g_home + "/lumen-quill/drive_")) {
+    if (!local->startsWith(g_drive.home + "/lumen-quill/drive_")) {
         std::fprintf(stderr, "mapped outside the drive folders by name: %s\n", qPrintable(*local));
         std::abort();
     }
     // ... and leads into one when the system follows it.
     const QString lands = whereItLands(*local);
-    if (!lands.isEmpty() && !insideADriveFolder(lands)) {
+    if (!lands.isEmpty() && !lqfuzz::insideADriveFolder(g_drive, lands)) {
         std::fprintf(stderr, "%s maps to %s, which leads to %s\n", qPrintable(input),
                      qPrintable(*local), qPrintable(lands));
         std::abort();

@@ -39,6 +39,21 @@ QString jsString(const QString& text)
     return QString::fromUtf8(json.mid(1, json.size() - 2));
 }
 
+// The engine reads its flags when its first profile is made. After compiling the player's wasm
+// (14 MB) for a first run, the engine by default compiles it all again, optimised, in the
+// background; on a machine with two cores that work competes with the first movie a user launches
+// and doubles the time to its first frame, while the template movies play smoothly on the first
+// compile alone. Flags the user gives the engine for the script engine are left as they are.
+void tuneEngineForThePlayer()
+{
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (flags.contains("--js-flags"))
+        return;
+    flags += flags.isEmpty() ? "" : " ";
+    flags += "--js-flags=--no-wasm-tier-up";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
 } // namespace
 
 // The page that hosts the player: it stays on the player page, opens no window, shows no dialog,
@@ -164,6 +179,7 @@ void RufflePlayer::prepare()
         return;
     }
 
+    tuneEngineForThePlayer();
     // Nothing of the preview is kept on disk: no cache, no cookies, no history.
     m_profile = new QWebEngineProfile;
     m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
@@ -240,6 +256,13 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
         m_ready = true;
         emit ready();
         playCurrent();
+        return;
+    }
+    if (kind == QLatin1String("warm")) {
+        if (!m_warm) {
+            m_warm = true;
+            emit warmedUp();
+        }
         return;
     }
     // Reports of a movie that has since been replaced are of no interest.

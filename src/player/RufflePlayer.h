@@ -34,6 +34,9 @@ public:
 
     // True once the player page has loaded and can take a movie.
     bool isReady() const { return m_ready; }
+    // True once the player has compiled its wasm (with an empty movie of its own, or the first
+    // movie): from then on a movie's first frame follows a launch at once.
+    bool isWarm() const { return m_warm; }
     // The server, once made (tests look at its URLs).
     const PlayerServer* server() const { return m_server; }
     QWebEngineView* view() const { return m_view; }
@@ -48,6 +51,7 @@ public slots:
 
 signals:
     void ready();
+    void warmedUp();
     // The movie's first frame is on screen.
     void movieStarted(const QString& path);
     // The movie called fscommand(command, args).
@@ -71,6 +75,7 @@ private:
     bool m_prepareScheduled = false;
     bool m_prepared = false;
     bool m_ready = false;
+    bool m_warm = false;
     int m_load = 0; // number of the load the page is playing
     int m_restarts = 0;
 
