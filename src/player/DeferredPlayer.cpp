@@ -19,18 +19,7 @@ constexpr auto kModuleName = "lumenquill-webplayer";
 DeferredPlayer::DeferredPlayer(const QString& moduleFile, QWidget* parent)
     : MoviePlayer(parent), m_moduleFile(moduleFile)
 {
-    m_notice = new QLabel(this);
-    m_notice->setObjectName(QStringLiteral("playerNotice"));
-    m_notice->setAlignment(Qt::AlignCenter);
-    m_notice->setWordWrap(true);
-    auto* layout = new QStackedLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_notice);
-    setAutoFillBackground(true);
-    QPalette dark = palette();
-    dark.setColor(QPalette::Window, Qt::black);
-    dark.setColor(QPalette::WindowText, Qt::white);
-    setPalette(dark);
+    m_notice = initBlankArea(QStringLiteral("playerNotice"));
 }
 
 QString DeferredPlayer::defaultModuleFile()
@@ -86,9 +75,8 @@ void DeferredPlayer::load()
     }
     m_player = create(this);
     m_player->setObjectName(QStringLiteral("moviePlayer"));
-    auto* stack = static_cast<QStackedLayout*>(layout());
-    stack->addWidget(m_player);
-    stack->setCurrentWidget(m_player);
+    stack()->addWidget(m_player);
+    stack()->setCurrentWidget(m_player);
     if (!m_movie.isEmpty())
         m_player->setMovie(m_movie);
     emit loaded(m_player);

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
+class QStackedLayout;
+
 namespace lq {
 
 // The movie player in the main window. The program only ever names the movie to play;
@@ -20,6 +23,12 @@ public:
 
     // The path last given to setMovie; empty until the first call.
     virtual QString movie() const = 0;
+
+protected:
+    // Makes the area what a player without a movie shows: black, with a centred line of text in
+    // a stacked layout, in front of which the movie itself can be put later.
+    QLabel* initBlankArea(const QString& labelName);
+    QStackedLayout* stack() const;
 };
 
 } // namespace lq

@@ -122,19 +122,8 @@ RufflePlayer::RufflePlayer(const QString& ruffleFolder, QWidget* parent)
     : MoviePlayer(parent), m_ruffleFolder(ruffleFolder)
 {
     // Until the web view exists the area is as a player with no movie shows it: black.
-    setAutoFillBackground(true);
-    QPalette dark = palette();
-    dark.setColor(QPalette::Window, Qt::black);
-    dark.setColor(QPalette::WindowText, QColor(0xdd, 0xdd, 0xdd));
-    setPalette(dark);
-
-    m_stack = new QStackedLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
-    m_notice = new QLabel(this);
-    m_notice->setObjectName(QStringLiteral("playerNotice"));
-    m_notice->setAlignment(Qt::AlignCenter);
-    m_notice->setWordWrap(true);
-    m_stack->addWidget(m_notice);
+    m_notice = initBlankArea(QStringLiteral("playerNotice"));
+    m_stack = stack();
 }
 
 RufflePlayer::~RufflePlayer()
