@@ -29,7 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     # Another install running on the machine holds apt's lock for a while: wait for it.
     wait_lock=(-o DPkg::Lock::Timeout=600)
     $sudo apt-get "${wait_lock[@]}" update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_lock[@]}" install -y -q --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_lock[@]}" install -y -q "${missing[@]}"
 fi
 
 build_type="${BUILD_TYPE:-RelWithDebInfo}"
