@@ -1,6 +1,7 @@
 #include "FirstStart.h"
 
 #include "DrivePaths.h"
+#include "InstalledFiles.h"
 #include "Tables.h"
 
 #include <QDir>
@@ -122,13 +123,7 @@ public:
 
 QString installedDataFolder(const QString& executableFolder)
 {
-    for (const char* relative : {"share/lumen-quill", "../share/lumen-quill"}) {
-        const QString candidate =
-            QDir::cleanPath(executableFolder + QLatin1Char('/') + QLatin1String(relative));
-        if (QFileInfo(candidate).isDir())
-            return candidate;
-    }
-    return {};
+    return installedFolder(executableFolder, "share");
 }
 
 Outcome layOut(const QString& installedDataFolder)

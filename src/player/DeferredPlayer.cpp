@@ -1,9 +1,9 @@
 #include "DeferredPlayer.h"
 
+#include "InstalledFiles.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLibrary>
 #include <QStackedLayout>
@@ -24,18 +24,11 @@ DeferredPlayer::DeferredPlayer(const QString& moduleFile, QWidget* parent)
 
 QString DeferredPlayer::defaultModuleFile()
 {
+    // QLibrary adds the system's prefix and suffix to the bare name.
     const QString exe = QCoreApplication::applicationDirPath();
-    const QString name = QLibrary(QString::fromLatin1(kModuleName)).fileName();
-    for (const QString& folder :
-         {exe + QStringLiteral("/lib/lumen-quill"), exe + QStringLiteral("/../lib/lumen-quill")}) {
-        const QDir dir(folder);
-        for (const QString& file :
-             dir.entryList({QStringLiteral("*%1*").arg(QLatin1String(kModuleName))}, QDir::Files)) {
-            if (QLibrary::isLibrary(file))
-                return QDir::cleanPath(dir.filePath(file));
-        }
-    }
-    return QDir::cleanPath(exe + QStringLiteral("/lib/lumen-quill/") + name);
+    const QString lib = installedFolder(exe, "lib");
+    return (lib.isEmpty() ? exe + QStringLiteral("/lib/lumen-quill") : lib) + QLatin1Char('/') +
+           QLatin1String(kModuleName);
 }
 
 void DeferredPlayer::setMovie(const QString& path)

@@ -1,5 +1,6 @@
 #include "RufflePlayer.h"
 
+#include "InstalledFiles.h"
 #include "PlayerServer.h"
 
 #include <QCoreApplication>
@@ -137,12 +138,9 @@ RufflePlayer::~RufflePlayer()
 QString RufflePlayer::defaultRuffleFolder()
 {
     const QString exe = QCoreApplication::applicationDirPath();
-    for (const QString& data : {exe + QStringLiteral("/share/lumen-quill"),
-                                exe + QStringLiteral("/../share/lumen-quill")}) {
-        if (QFileInfo::exists(data + QStringLiteral("/ruffle/ruffle.js")))
-            return QDir::cleanPath(data + QStringLiteral("/ruffle"));
-    }
-    return QDir::cleanPath(exe + QStringLiteral("/share/lumen-quill/ruffle"));
+    const QString data = installedFolder(exe, "share");
+    return QDir::cleanPath((data.isEmpty() ? exe + QStringLiteral("/share/lumen-quill") : data) +
+                           QStringLiteral("/ruffle"));
 }
 
 void RufflePlayer::paintEvent(QPaintEvent* event)
