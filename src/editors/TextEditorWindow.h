@@ -65,7 +65,6 @@ private:
     void initTabOrder();
 
     const EditorWindow& m_descriptor;
-    const QList<ContentFile> m_pairs;
     QList<QLabel*> m_labels;
     QList<QLineEdit*> m_boxes;
     QList<QPushButton*> m_saveButtons;
