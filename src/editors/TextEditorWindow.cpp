@@ -88,7 +88,7 @@ void TextEditorWindow::initWidgets()
         m_forward->setObjectName(m_descriptor.wizardStep->button);
         m_forward->setAutoDefault(false);
         m_forward->setDefault(false);
-        connect(m_forward, &QPushButton::clicked, this, &TextEditorWindow::forward_Click);
+        connect(m_forward, &QPushButton::clicked, this, &TextEditorWindow::advanceWizard);
     }
 }
 
@@ -194,7 +194,7 @@ QString TextEditorWindow::saveFailureMessage(const QString& path, const SaveResu
         .arg(where, result.reason);
 }
 
-void TextEditorWindow::forward_Click()
+void TextEditorWindow::advanceWizard()
 {
     if (!m_descriptor.wizardStep)
         return;
