@@ -37,7 +37,7 @@ QFont dialogFont()
     return font;
 }
 
-QComboBox* makeEffectList(const QString& name, const QString& defaultText, QWidget* parent)
+QComboBox* makeEditableList(const QString& name, const QString& defaultText, QWidget* parent)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
@@ -58,12 +58,12 @@ MainWindow::MainWindow(MoviePlayer* player, QWidget* parent)
 {
     initWindow();
     initWidgets();
-    initMenus();
-    connectMenus();
+    createActions();
+    createMenus();
     initToolbar();
     initLayout();
     initTabOrder();
-    Form_Load();
+    fillLists();
 }
 
 void MainWindow::initWindow()
@@ -86,36 +86,24 @@ void MainWindow::initWidgets()
     setCentralWidget(client);
     const QFont controls = dialogFont();
 
-    m_frme2 = new QFrame(client);
-    m_frme2->setObjectName(QStringLiteral("frme2"));
-    m_frme2->setFrameShape(QFrame::StyledPanel);
-    m_toolbar = new QToolBar(m_frme2);
+    m_toolbarFrame = new QFrame(client);
+    m_toolbarFrame->setObjectName(QStringLiteral("frme2"));
+    m_toolbarFrame->setFrameShape(QFrame::StyledPanel);
+    m_toolbar = new QToolBar(m_toolbarFrame);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setIconSize(QSize(16, 16));
     m_toolbar->setMovable(false);
     m_toolbar->setFocusPolicy(Qt::TabFocus);
 
-    m_frme5 = new QFrame(client);
-    m_frme5->setObjectName(QStringLiteral("frme5"));
-    m_frme5->setFrameShape(QFrame::StyledPanel);
-    m_frme5->setFont(controls);
-    m_combo1 = makeEffectList(QStringLiteral("Combo1"), QStringLiteral("Effects"), m_frme5);
-    m_combo2 = makeEffectList(QStringLiteral("combo2"), QStringLiteral("Effects2"), m_frme5);
-    m_cmdText = new QPushButton(QStringLiteral("Enter Text"), m_frme5);
-    m_cmdText->setObjectName(QStringLiteral("CMDTEXT"));
-    m_cmdText->setAutoDefault(false);
-    m_cmdEffect = new QPushButton(QStringLiteral("Launch Effect"), m_frme5);
-    m_cmdEffect->setObjectName(QStringLiteral("Cmdeffect"));
-    m_cmdEffect->setAutoDefault(false);
-    connect(m_cmdText, &QPushButton::clicked, this, &MainWindow::CMDTEXT_Click);
-    connect(m_cmdEffect, &QPushButton::clicked, this, &MainWindow::Cmdeffect_Click);
+    initControlPanel(client);
 
-    m_frme1 = new QGroupBox(QStringLiteral("Preview effect only to see your text inside the flash "
-                                           "movie press save and preview"),
-                            client);
-    m_frme1->setObjectName(QStringLiteral("frme1"));
-    m_frme1->setFont(controls);
-    m_player->setParent(m_frme1);
+    m_previewFrame =
+        new QGroupBox(QStringLiteral("Preview effect only to see your text inside the flash "
+                                     "movie press save and preview"),
+                      client);
+    m_previewFrame->setObjectName(QStringLiteral("frme1"));
+    m_previewFrame->setFont(controls);
+    m_player->setParent(m_previewFrame);
     m_player->setObjectName(QStringLiteral("ShockwaveFlash1"));
     m_player->setFocusPolicy(Qt::StrongFocus);
 
@@ -127,62 +115,79 @@ void MainWindow::initWidgets()
     m_credit->setWordWrap(true);
 }
 
+// The effect list, the website-kind list, "Enter Text" and "Launch Effect", in their frame.
+void MainWindow::initControlPanel(QWidget* client)
+{
+    m_controlPanel = new QFrame(client);
+    m_controlPanel->setObjectName(QStringLiteral("frme5"));
+    m_controlPanel->setFrameShape(QFrame::StyledPanel);
+    m_controlPanel->setFont(dialogFont());
+    m_effectList =
+        makeEditableList(QStringLiteral("Combo1"), QStringLiteral("Effects"), m_controlPanel);
+    m_websiteKindList =
+        makeEditableList(QStringLiteral("combo2"), QStringLiteral("Effects2"), m_controlPanel);
+    m_enterTextButton = new QPushButton(QStringLiteral("Enter Text"), m_controlPanel);
+    m_enterTextButton->setObjectName(QStringLiteral("CMDTEXT"));
+    m_enterTextButton->setAutoDefault(false);
+    m_launchButton = new QPushButton(QStringLiteral("Launch Effect"), m_controlPanel);
+    m_launchButton->setObjectName(QStringLiteral("Cmdeffect"));
+    m_launchButton->setAutoDefault(false);
+    connect(m_enterTextButton, &QPushButton::clicked, this, &MainWindow::openEditorForEffect);
+    connect(m_launchButton, &QPushButton::clicked, this, &MainWindow::launchEffect);
+}
+
 void MainWindow::initLayout()
 {
     // Fixed places, as the window was drawn: resizing the window moves no control.
-    m_frme2->setGeometry(0, 0, kClientArea.width(), 34);
+    m_toolbarFrame->setGeometry(0, 0, kClientArea.width(), 34);
     m_toolbar->setGeometry(QRect(QPoint(2, 2), m_toolbar->sizeHint()));
 
-    m_frme5->setGeometry(4, 40, 170, 484);
-    m_combo1->setGeometry(8, 14, 154, 24);
-    m_combo2->setGeometry(8, 48, 154, 24);
-    m_cmdText->setGeometry(8, 396, 154, 30);
-    m_cmdEffect->setGeometry(8, 434, 154, 30);
+    m_controlPanel->setGeometry(4, 40, 170, 484);
+    m_effectList->setGeometry(8, 14, 154, 24);
+    m_websiteKindList->setGeometry(8, 48, 154, 24);
+    m_enterTextButton->setGeometry(8, 396, 154, 30);
+    m_launchButton->setGeometry(8, 434, 154, 30);
 
     const int titleHeight = 18;
-    m_frme1->setGeometry(180, 40, kPlayerSize.width() + 6, kPlayerSize.height() + titleHeight + 4);
+    m_previewFrame->setGeometry(180, 40, kPlayerSize.width() + 6,
+                                kPlayerSize.height() + titleHeight + 4);
     m_player->setGeometry(3, titleHeight, kPlayerSize.width(), kPlayerSize.height());
-    m_credit->setGeometry(180, m_frme1->geometry().bottom() + 6, m_frme1->width(), 40);
+    m_credit->setGeometry(180, m_previewFrame->geometry().bottom() + 6, m_previewFrame->width(),
+                          40);
 
     menuBar()->ensurePolished();
     resize(kClientArea.width(),
            kClientArea.height() + menuBar()->heightForWidth(kClientArea.width()));
 }
 
-void MainWindow::initMenus()
+void MainWindow::createActions()
 {
-    struct Item
-    {
-        const char* name;
-        const char* caption;
+    auto makeAction = [this](const char* name, const char* caption) {
+        auto* action = new QAction(QString::fromLatin1(caption), this);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
     };
-    auto addMenu = [this](const char* name, const char* caption,
-                          std::initializer_list<Item> items) {
+    m_uploadAction = makeAction("mnuFileFTP", "UPLOAD YOUR SITE");
+    m_exitAction = makeAction("mnuFileExit", "Exit");
+    connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+    m_tutorialAction = makeAction("mnuTutorialstut1", "Tutorial1");
+    connect(m_tutorialAction, &QAction::triggered, this, &MainWindow::showTutorial);
+    m_previewExamplesAction = makeAction("mnuTutorialspreview", "Preview Examples");
+    m_aboutAction = makeAction("mnuAboutFlash", "About Lumen Quill");
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+void MainWindow::createMenus()
+{
+    auto addMenu = [this](const char* name, const char* caption, QList<QAction*> actions) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(caption));
         menu->setObjectName(QString::fromLatin1(name));
         menu->menuAction()->setObjectName(QString::fromLatin1(name));
-        for (const Item& item : items) {
-            QAction* action = menu->addAction(QString::fromLatin1(item.caption));
-            action->setObjectName(QString::fromLatin1(item.name));
-        }
+        menu->addActions(actions);
     };
-    addMenu("mnuFile", "File", {{"mnuFileFTP", "UPLOAD YOUR SITE"}, {"mnuFileExit", "Exit"}});
-    addMenu("mnuTutorials", "Tutorials",
-            {{"mnuTutorialstut1", "Tutorial1"}, {"mnuTutorialspreview", "Preview Examples"}});
-    addMenu("mnuAbout", "About", {{"mnuAboutFlash", "About Lumen Quill"}});
-    connect(findChild<QAction*>(QStringLiteral("mnuFileExit")), &QAction::triggered, this,
-            &MainWindow::mnuFileExit_Click);
-}
-
-void MainWindow::connectMenus()
-{
-    // "UPLOAD YOUR SITE" and "Preview Examples" stay without an action, as do the toolbar buttons.
-    auto item = [this](const char* name) {
-        return findChild<QAction*>(QString::fromLatin1(name), Qt::FindChildrenRecursively);
-    };
-    connect(item("mnuTutorialstut1"), &QAction::triggered, this,
-            &MainWindow::mnuTutorialstut1_Click);
-    connect(item("mnuAboutFlash"), &QAction::triggered, this, &MainWindow::mnuAboutFlash_Click);
+    addMenu("mnuFile", "File", {m_uploadAction, m_exitAction});
+    addMenu("mnuTutorials", "Tutorials", {m_tutorialAction, m_previewExamplesAction});
+    addMenu("mnuAbout", "About", {m_aboutAction});
 }
 
 void MainWindow::initToolbar()
@@ -207,37 +212,37 @@ void MainWindow::initToolbar()
 void MainWindow::initTabOrder()
 {
     // "Launch Effect" comes before "Enter Text" although it sits below it.
-    setTabOrder(m_toolbar, m_combo1);
-    setTabOrder(m_combo1, m_cmdEffect);
-    setTabOrder(m_cmdEffect, m_cmdText);
-    setTabOrder(m_cmdText, m_combo2);
-    setTabOrder(m_combo2, m_player);
+    setTabOrder(m_toolbar, m_effectList);
+    setTabOrder(m_effectList, m_launchButton);
+    setTabOrder(m_launchButton, m_enterTextButton);
+    setTabOrder(m_enterTextButton, m_websiteKindList);
+    setTabOrder(m_websiteKindList, m_player);
 }
 
-void MainWindow::Form_Load()
+void MainWindow::fillLists()
 {
-    m_combo1->addItems(effectListEntries());
-    m_combo2->addItems(websiteKinds());
+    m_effectList->addItems(effectListEntries());
+    m_websiteKindList->addItems(websiteKinds());
     // Select nothing: adding to an empty list picks its first entry, so undo that.
-    m_combo1->setCurrentIndex(-1);
-    m_combo1->setEditText(QStringLiteral("Effects"));
-    m_combo2->setCurrentIndex(-1);
-    m_combo2->setEditText(QStringLiteral("Effects2"));
+    m_effectList->setCurrentIndex(-1);
+    m_effectList->setEditText(QStringLiteral("Effects"));
+    m_websiteKindList->setCurrentIndex(-1);
+    m_websiteKindList->setEditText(QStringLiteral("Effects2"));
 }
 
-void MainWindow::Cmdeffect_Click()
+void MainWindow::launchEffect()
 {
-    if (const auto movie = movieForEffect(m_combo1->currentText()))
+    if (const auto movie = movieForEffect(m_effectList->currentText()))
         m_player->setMovie(*movie);
 }
 
-void MainWindow::CMDTEXT_Click()
+void MainWindow::openEditorForEffect()
 {
-    if (const auto window = editorForEffect(m_combo1->currentText()))
+    if (const auto window = editorForEffect(m_effectList->currentText()))
         emit editorRequested(*window);
 }
 
-void MainWindow::mnuFileExit_Click()
+void MainWindow::exitProgram()
 {
     // Every window of the program goes, shown or hidden, without its closing being asked about;
     // whoever owns them destroys them once the event loop has ended.
@@ -251,7 +256,7 @@ void MainWindow::setBrowser(std::unique_ptr<Browser> browser)
     m_browser = std::move(browser);
 }
 
-void MainWindow::mnuTutorialstut1_Click()
+void MainWindow::showTutorial()
 {
     // Every choice opens one more browser window; the page is handed over without checking that
     // it exists, and a missing page is the browser's to report.
@@ -264,14 +269,14 @@ void MainWindow::mnuTutorialstut1_Click()
                 .arg(page, QDir::toNativeSeparators(DrivePaths::dataFolder())));
         return;
     }
-    m_explorer = *local;
+    m_lastBrowsedPage = *local;
     if (!m_browser->open(*local))
         Messages::show(QStringLiteral("No web browser could be started to show the tutorial. You "
                                       "can open the page in your web browser yourself: %1")
                            .arg(QDir::toNativeSeparators(*local)));
 }
 
-void MainWindow::mnuAboutFlash_Click()
+void MainWindow::showAbout()
 {
     Messages::show(QString::fromLatin1(kAboutText));
 }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -31,13 +32,16 @@ public:
     void setBrowser(std::unique_ptr<Browser> browser);
 
 public slots:
-    void Form_Load();
-    void Cmdeffect_Click();
-    void CMDTEXT_Click();
+    // "Launch Effect": plays the movie of the effect named in the effect list, if it has one.
+    void launchEffect();
+    // "Enter Text": asks for the editor window of the effect named in the effect list.
+    void openEditorForEffect();
     // File > Exit: ends the program at once, every window of it gone, nothing asked.
-    void mnuFileExit_Click();
-    void mnuTutorialstut1_Click();
-    void mnuAboutFlash_Click();
+    void exitProgram();
+    // Tutorials > Tutorial1: opens the tutorial page in a browser.
+    void showTutorial();
+    // About > About Lumen Quill.
+    void showAbout();
 
 signals:
     // "Enter Text" asks for the editor window with this objectName.
@@ -46,25 +50,33 @@ signals:
 private:
     void initWindow();
     void initWidgets();
+    void initControlPanel(QWidget* client);
     void initLayout();
-    void initMenus();
+    void createActions();
+    void createMenus();
     void initToolbar();
     void initTabOrder();
-    void connectMenus();
+    void fillLists();
 
-    QFrame* m_frme2 = nullptr;
+    QFrame* m_toolbarFrame = nullptr;
     QToolBar* m_toolbar = nullptr;
-    QFrame* m_frme5 = nullptr;
-    QComboBox* m_combo1 = nullptr;
-    QComboBox* m_combo2 = nullptr;
-    QPushButton* m_cmdText = nullptr;
-    QPushButton* m_cmdEffect = nullptr;
-    QGroupBox* m_frme1 = nullptr;
+    QFrame* m_controlPanel = nullptr;
+    QComboBox* m_effectList = nullptr;
+    QComboBox* m_websiteKindList = nullptr;
+    QPushButton* m_enterTextButton = nullptr;
+    QPushButton* m_launchButton = nullptr;
+    QGroupBox* m_previewFrame = nullptr;
     MoviePlayer* m_player = nullptr;
     QLabel* m_credit = nullptr;
+    // The menus' items; "UPLOAD YOUR SITE" and "Preview Examples" do nothing.
+    QAction* m_uploadAction = nullptr;
+    QAction* m_exitAction = nullptr;
+    QAction* m_tutorialAction = nullptr;
+    QAction* m_previewExamplesAction = nullptr;
+    QAction* m_aboutAction = nullptr;
     std::unique_ptr<Browser> m_browser;
     // The last request made of the browser (the local page handed to it); nothing reads it back.
-    QString m_explorer;
+    QString m_lastBrowsedPage;
 };
 
 } // namespace lq

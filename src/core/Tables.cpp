@@ -1,195 +1,491 @@
 #include "Tables.h"
 
-#include <algorithm>
+#include <QHash>
 
 namespace lq {
 
 namespace {
 
+// Six boxes with a button under each: a tall column.
+constexpr QSize kColumnWindow(360, 460);
+// The preloader's single box: a wide, low window.
+constexpr QSize kSingleBoxWindow(420, 170);
+// A wizard page: 6000 by 7200 twips.
+constexpr QSize kWizardPage(400, 480);
+
+// The single-page editors stand to the right of the main window, staggered so that their
+// captions stay readable when several are open.
+constexpr QPoint editorPosition(int index)
+{
+    return QPoint(600, 40) + QPoint(28, 16) * index;
+}
+
+// Each wizard page opens a little right of and below the one before it, so that it covers nearly
+// all of it and the pages read as one stack.
+constexpr QPoint wizardPosition(int page)
+{
+    return QPoint(140, 50) + QPoint(14, 28) * page;
+}
+
+// Rows of a table by one of their keys, which must be unique.
+template <typename Row>
+QHash<QString, const Row*> indexBy(const QList<Row>& rows, QString Row::*key)
+{
+    QHash<QString, const Row*> index;
+    for (const Row& row : rows)
+        index.insert(row.*key, &row);
+    return index;
+}
+
+// Whole texts, character by character, letter case included; nothing trimmed.
 const Template* templateNamed(const QString& effectName)
 {
-    // Whole texts, character by character, letter case included; nothing trimmed.
-    for (const Template& row : templates()) {
-        if (row.effectName == effectName)
-            return &row;
+    static const auto index = indexBy(templates(), &Template::effectName);
+    return index.value(effectName);
+}
+
+// Each pair learns the window that holds it and the template it belongs to.
+QList<EditorWindow> withPairsOwned(QList<EditorWindow> windows)
+{
+    for (EditorWindow& window : windows) {
+        for (ContentFile& pair : window.pairs) {
+            pair.effectName = window.effectName;
+            pair.window = window.name;
+        }
     }
-    return nullptr;
+    return windows;
+}
+
+// The folder of each movie, with its trailing backslash.
+QList<Template> withFolders(QList<Template> rows)
+{
+    for (Template& row : rows)
+        row.folder = row.movie.left(row.movie.lastIndexOf(QLatin1Char('\\')) + 1);
+    return rows;
+}
+
+// One row per window: the window, where it opens, and each of its boxes with the button that
+// saves it and the file it writes.
+QList<EditorWindow> editorRows()
+{
+    const QString saveForm =
+        QStringLiteral("intro text for %1 has now been save you may now click preview");
+    const QString wizardSaved =
+        QStringLiteral("intro text for aboutus has now been saved you may now click preview");
+    return {
+        {
+            .name = "frmvector",
+            .effectName = "Vector",
+            .caption = "vector intro options",
+            .confirmation = saveForm.arg("VECTOR"),
+            .iconKey = "vector",
+            .placement = {.size = kColumnWindow, .position = editorPosition(0)},
+            .labels = {{"lblvector", "Enter vector text"}},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\vector\\aboutus.txt",
+                     .defaultLine = "aboutus=enter text here",
+                     .textBox = "txt2",
+                     .saveButton = "cmdsavevector",
+                     .buttonCaption = "save text file"},
+                    {.path = "C:\\lumenquill\\vector\\clients.txt",
+                     .defaultLine = "clients=enter text here",
+                     .textBox = "txtclienz",
+                     .saveButton = "cmdclienz",
+                     .buttonCaption = "save client information here"},
+                    {.path = "C:\\lumenquill\\vector\\contact.txt",
+                     .defaultLine = "contact=enter your information here",
+                     .textBox = "txtconzat",
+                     .saveButton = "cmdconti",
+                     .buttonCaption = "save contact information"},
+                    {.path = "C:\\lumenquill\\vector\\ourvision.txt",
+                     .defaultLine = "ourvision=enter text here",
+                     .textBox = "txtnisiov",
+                     .saveButton = "cmdvisnoz",
+                     .buttonCaption = "save ourvison information"},
+                    {.path = "C:\\lumenquill\\vector\\products1.txt",
+                     .defaultLine = "products1=enter text here",
+                     .textBox = "txtprodec",
+                     .saveButton = "cmdprodec",
+                     .buttonCaption = "save product information"},
+                    {.path = "C:\\lumenquill\\vector\\services.txt",
+                     .defaultLine = "services=enter text here",
+                     .textBox = "txtservik",
+                     .saveButton = "cmdservik",
+                     .buttonCaption = "save services information"},
+                },
+        },
+        {
+            .name = "frmFlowers",
+            .effectName = "flower",
+            .caption = "Flowers Intro Text",
+            .confirmation = saveForm.arg("Flowers"),
+            .iconKey = "flowers",
+            .placement = {.size = kColumnWindow, .position = editorPosition(1)},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\flowers\\intro.txt",
+                     .defaultLine = "intro=Enter Text Here",
+                     .textBox = "txtFlower",
+                     .saveButton = "CmdFlower",
+                     .buttonCaption = "Save Intro Text"},
+                    {.path = "C:\\lumenquill\\flowers\\aboutus.txt",
+                     .defaultLine = "Aboutus=enter text here",
+                     .textBox = "txtabut",
+                     .saveButton = "cmdabout4",
+                     .buttonCaption = "save about us text"},
+                    {.path = "C:\\lumenquill\\flowers\\ourvision.txt",
+                     .defaultLine = "ourvision=enter text here",
+                     .textBox = "txtvido",
+                     .saveButton = "cmdvisio4",
+                     .buttonCaption = "save our vision text"},
+                    {.path = "C:\\lumenquill\\flowers\\clients.txt",
+                     .defaultLine = "clients=enter text here",
+                     .textBox = "txtclienz",
+                     .saveButton = "cmdclients",
+                     .buttonCaption = "save clients text"},
+                    {.path = "C:\\lumenquill\\flowers\\services.txt",
+                     .defaultLine = "services=enter text here",
+                     .textBox = "txtsurv",
+                     .saveButton = "cmdserv",
+                     .buttonCaption = "save services text"},
+                    {.path = "C:\\lumenquill\\flowers\\contact.txt",
+                     .defaultLine = "contact=enter text here",
+                     .textBox = "txtrcontact",
+                     .saveButton = "cmdcliyents",
+                     .buttonCaption = "save contact text"},
+                },
+        },
+        {
+            .name = "frm3d",
+            .effectName = "3d",
+            .caption = "3D intro Text",
+            .confirmation = saveForm.arg("3d"),
+            .placement = {.size = kColumnWindow, .position = editorPosition(2)},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\3d\\aboutus.txt",
+                     .defaultLine = "aboutus1=Enter text here",
+                     .textBox = "txt3d",
+                     .saveButton = "cmd3dsave",
+                     .buttonCaption = "Save Intro Text"},
+                    {.path = "C:\\lumenquill\\3d\\clients.txt",
+                     .defaultLine = "clients1=enter text here",
+                     .textBox = "txtclients12",
+                     .saveButton = "cmdclients12",
+                     .buttonCaption = "save client information"},
+                    {.path = "C:\\lumenquill\\3d\\contactus.txt",
+                     .defaultLine = "contactus1=enter text here",
+                     .textBox = "txtcontactus1",
+                     .saveButton = "cmdcontactus1",
+                     .buttonCaption = "save contact information"},
+                    {.path = "C:\\lumenquill\\3d\\ourvision.txt",
+                     .defaultLine = "ourvision1=enter text here",
+                     .textBox = "txtourvision1",
+                     .saveButton = "cmdourvision1",
+                     .buttonCaption = "save ourvision information"},
+                    {.path = "C:\\lumenquill\\3d\\products.txt",
+                     .defaultLine = "products1=enter text here",
+                     .textBox = "txtproducts1",
+                     .saveButton = "cmdproducts1",
+                     .buttonCaption = "save product information"},
+                    {.path = "C:\\lumenquill\\3d\\services.txt",
+                     .defaultLine = "services1=enter text here",
+                     .textBox = "txtservices1",
+                     .saveButton = "cmdservices1",
+                     .buttonCaption = "save services information"},
+                },
+        },
+        {
+            .name = "frmcube",
+            .effectName = "cube",
+            .caption = "Cube information",
+            .confirmation = saveForm.arg("cube"),
+            .placement = {.size = kColumnWindow, .position = editorPosition(3)},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\cube\\aboutus1.txt",
+                     .defaultLine = "aboutus2=enter text here",
+                     .textBox = "txtaboutcube",
+                     .saveButton = "cmdcubeaboutus",
+                     .buttonCaption = "save about us information"},
+                    {.path = "C:\\lumenquill\\cube\\Clients.txt",
+                     .defaultLine = "Clients1=enter text here",
+                     .textBox = "txtClients1",
+                     .saveButton = "cmdClients1",
+                     .buttonCaption = "save client information"},
+                    {.path = "C:\\lumenquill\\cube\\ourvision.txt",
+                     .defaultLine = "ourvision2=enter text here",
+                     .textBox = "txtourvision2",
+                     .saveButton = "cmdourvision2",
+                     .buttonCaption = "save ourvision information"},
+                    {.path = "C:\\lumenquill\\cube\\products.txt",
+                     .defaultLine = "products1=enter text here",
+                     .textBox = "txtproducts1",
+                     .saveButton = "cmdproducts1",
+                     .buttonCaption = "save product information"},
+                    {.path = "C:\\lumenquill\\cube\\services.txt",
+                     .defaultLine = "services1=enter text here",
+                     .textBox = "txtservices1",
+                     .saveButton = "cmdservices1",
+                     .buttonCaption = "save services information"},
+                    {.path = "C:\\lumenquill\\cube\\title.txt",
+                     .defaultLine = "title2=enter title of website here",
+                     .textBox = "txttitle2",
+                     .saveButton = "cmdtitle2",
+                     .buttonCaption = "save title of website"},
+                },
+        },
+        {
+            .name = "frmspiro",
+            .effectName = "spirograph",
+            .caption = "Enter text for spirograph intro",
+            .confirmation =
+                "intro text for spirograph has now been  set  you may now click preview",
+            .iconKey = "spiro",
+            .placement = {.size = kColumnWindow, .position = editorPosition(4)},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\spirograph\\aboutus.txt",
+                     .defaultLine = "aboutus2= enter text here",
+                     .textBox = "txtspiro",
+                     .saveButton = "cmdspiro",
+                     .buttonCaption = "Save Text"},
+                    {.path = "C:\\lumenquill\\spirograph\\Clients.txt",
+                     .defaultLine = "Clients1=enter text here",
+                     .textBox = "txtclientzu",
+                     .saveButton = "cmdclientzu",
+                     .buttonCaption = "save client information"},
+                    {.path = "C:\\lumenquill\\spirograph\\Contactus.txt",
+                     .defaultLine = "Contactus1=enter contact information here",
+                     .textBox = "txtContactuszu",
+                     .saveButton = "cmdContactuszu",
+                     .buttonCaption = "save contact information"},
+                    {.path = "C:\\lumenquill\\spirograph\\intro.txt",
+                     .defaultLine = "intro2=enter text here",
+                     .textBox = "txtintrozu",
+                     .saveButton = "cmdintrozu",
+                     .buttonCaption = "save intro information"},
+                    {.path = "C:\\lumenquill\\spirograph\\Prodcuts.txt",
+                     .defaultLine = "Prodcuts1=enter text here",
+                     .textBox = "txtProdcuts1",
+                     .saveButton = "cmdProdcuts1",
+                     .buttonCaption = "save product information"},
+                    {.path = "C:\\lumenquill\\spirograph\\Services.txt",
+                     .defaultLine = "Services1=enter text here",
+                     .textBox = "txtServiceszu",
+                     .saveButton = "cmdServiceszu",
+                     .buttonCaption = "save services information"},
+                },
+        },
+        {
+            .name = "frmmatrix",
+            .effectName = "Matrix",
+            .caption = "Enter text for Matrix intro",
+            .confirmation = saveForm.arg("matrix"),
+            .placement = {.size = kColumnWindow, .position = editorPosition(5)},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\matrix\\aboutus.txt",
+                     .defaultLine = "aboutus= enter text here",
+                     .textBox = "txtmatrix",
+                     .saveButton = "cmdmatrix",
+                     .buttonCaption = "Save text"},
+                    {.path = "C:\\lumenquill\\matrix\\title.txt",
+                     .defaultLine = "title=enter text here",
+                     .textBox = "txttitley",
+                     .saveButton = "cmdtitley",
+                     .buttonCaption = "save title information"},
+                    {.path = "C:\\lumenquill\\matrix\\services.txt",
+                     .defaultLine = "services=enter text here",
+                     .textBox = "txtservbob",
+                     .saveButton = "cmdservbob",
+                     .buttonCaption = "save services information"},
+                    {.path = "C:\\lumenquill\\matrix\\clients.txt",
+                     .defaultLine = "clients=enter text here",
+                     .textBox = "txtclent",
+                     .saveButton = "cmdclent",
+                     .buttonCaption = "save clients information"},
+                    {.path = "C:\\lumenquill\\matrix\\contactus.txt",
+                     .defaultLine = "contactus=enter text here",
+                     .textBox = "txtuscont",
+                     .saveButton = "cmduscont",
+                     .buttonCaption = "save contact information"},
+                    {.path = "C:\\lumenquill\\matrix\\products.txt",
+                     .defaultLine = "products=enter text here",
+                     .textBox = "txtproone",
+                     .saveButton = "cmdproone",
+                     .buttonCaption = "save product information"},
+                },
+        },
+        {
+            .name = "frmpre",
+            .effectName = "Preloader",
+            .caption = "Preloader Intro Text",
+            .confirmation = "intro text for preloader has now been saved you may now click preview",
+            .iconKey = "spiro",
+            .placement = {.size = kSingleBoxWindow, .centred = true},
+            .pairs =
+                {
+                    {.path = "c:\\lumen quill\\preloader.txt",
+                     .defaultLine = "pre=enter text here",
+                     .textBox = "txtpre",
+                     .saveButton = "cmdpre",
+                     .buttonCaption = "Save Intro Text"},
+                },
+        },
+        // The fireworks wizard, page by page.
+        {
+            .name = "frm2fireworks",
+            .effectName = "Fireworks",
+            .caption = "Enter Text for fireworks effect",
+            .confirmation = wizardSaved,
+            .iconKey = "fireworks",
+            .placement = {.size = kWizardPage, .position = wizardPosition(0)},
+            .wizardStep = WizardStep{.button = "cmdnext",
+                                     .caption = "Proceed to next field",
+                                     .nextWindow = "frmvision2"},
+            .labels = {{"lbl7", "Enter Website Information"}, {"lbl3", "Enter Website Text"}},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\Fireworks\\aboutus.txt",
+                     .defaultLine = "aboutus=entertexthere",
+                     .textBox = "txtfire",
+                     .saveButton = "cmd4",
+                     .buttonCaption = "Save Text File"},
+                },
+        },
+        {
+            .name = "frmvision2",
+            .effectName = "Fireworks",
+            .caption = "Ourvision text for fireworks",
+            .confirmation = wizardSaved,
+            .placement = {.size = kWizardPage, .position = wizardPosition(1)},
+            .wizardStep = WizardStep{.button = "Command1",
+                                     .caption = "Proceed to next field",
+                                     .nextWindow = "frmservices1"},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\Fireworks\\ourvision.txt",
+                     .defaultLine = "ourvision=enter text here",
+                     .textBox = "txtvision",
+                     .saveButton = "cmdvisionsave",
+                     .buttonCaption = "save ourvision info"},
+                },
+        },
+        {
+            .name = "frmservices1",
+            .effectName = "Fireworks",
+            .caption = "services",
+            .confirmation = wizardSaved,
+            .placement = {.size = kWizardPage, .position = wizardPosition(2)},
+            .wizardStep = WizardStep{.button = "cmdnextservice",
+                                     .caption = "next",
+                                     .nextWindow = "frmclients2"},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\Fireworks\\services.txt",
+                     .defaultLine = "services= enter text here",
+                     .textBox = "txtservice4",
+                     .saveButton = "cmdservicesave",
+                     .buttonCaption = "save information"},
+                },
+        },
+        {
+            .name = "frmclients2",
+            .effectName = "Fireworks",
+            .caption = "Clients",
+            .confirmation = wizardSaved,
+            .placement = {.size = kWizardPage, .position = wizardPosition(3)},
+            .wizardStep =
+                WizardStep{.button = "cmdnextfield", .caption = "next", .nextWindow = "frmtitle"},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\Fireworks\\clients.txt",
+                     .defaultLine = "client1=enter text here",
+                     .textBox = "txtclient",
+                     .saveButton = "cmdclientsave",
+                     .buttonCaption = "save information "},
+                },
+        },
+        {
+            .name = "frmtitle",
+            .effectName = "Fireworks",
+            .caption = "website title",
+            .confirmation = wizardSaved,
+            .placement = {.size = kWizardPage, .position = wizardPosition(4)},
+            .wizardStep = WizardStep{.button = "cmdclose", .caption = "end wizard"},
+            .pairs =
+                {
+                    {.path = "C:\\lumenquill\\Fireworks\\title.txt",
+                     .defaultLine = "title=entercompanyname",
+                     .textBox = "txtfiretitle",
+                     .saveButton = "cmdsavefire",
+                     .buttonCaption = "save title"},
+                },
+        },
+    };
 }
 
 } // namespace
 
 const QList<Template>& templates()
 {
-    static const QList<Template> table = {
-        {"Fireworks", "C:\\lumenquill\\Fireworks\\", "C:\\lumenquill\\Fireworks\\Fireworks.swf",
-         "frm2fireworks"},
-        {"Vector", "C:\\lumenquill\\vector\\", "C:\\lumenquill\\vector\\vector.swf", "frmvector"},
-        {"3d", "C:\\lumenquill\\3d\\", "C:\\lumenquill\\3d\\3d.swf", "frm3d"},
-        {"flower", "C:\\lumenquill\\flowers\\", "C:\\lumenquill\\flowers\\Flowers.swf",
-         "frmFlowers"},
-        {"cube", "C:\\lumenquill\\cube\\", "C:\\lumenquill\\cube\\cube.swf", "frmcube"},
-        {"spirograph", "C:\\lumenquill\\spirograph\\", "C:\\lumenquill\\spirograph\\spiro.swf",
-         "frmspiro"},
-        {"Matrix", "C:\\lumenquill\\matrix\\", "C:\\lumenquill\\matrix\\matrix.swf", "frmmatrix"},
-        {"Preloader", "c:\\lumen quill\\", "c:\\lumen quill\\preloader.swf", "frmpre"},
-    };
+    static const QList<Template> table = withFolders({
+        {.effectName = "Fireworks",
+         .movie = "C:\\lumenquill\\Fireworks\\Fireworks.swf",
+         .editor = "frm2fireworks"},
+        {.effectName = "Vector",
+         .movie = "C:\\lumenquill\\vector\\vector.swf",
+         .editor = "frmvector"},
+        {.effectName = "3d", .movie = "C:\\lumenquill\\3d\\3d.swf", .editor = "frm3d"},
+        {.effectName = "flower",
+         .movie = "C:\\lumenquill\\flowers\\Flowers.swf",
+         .editor = "frmFlowers"},
+        {.effectName = "cube", .movie = "C:\\lumenquill\\cube\\cube.swf", .editor = "frmcube"},
+        {.effectName = "spirograph",
+         .movie = "C:\\lumenquill\\spirograph\\spiro.swf",
+         .editor = "frmspiro"},
+        {.effectName = "Matrix",
+         .movie = "C:\\lumenquill\\matrix\\matrix.swf",
+         .editor = "frmmatrix"},
+        {.effectName = "Preloader", .movie = "c:\\lumen quill\\preloader.swf", .editor = "frmpre"},
+    });
     return table;
 }
 
 const QList<ContentFile>& contentFiles()
 {
-    static const QList<ContentFile> table = {
-        // The fireworks wizard, page by page.
-        {"Fireworks", "C:\\lumenquill\\Fireworks\\aboutus.txt", "aboutus=entertexthere",
-         "frm2fireworks", "txtfire", "cmd4", "Save Text File"},
-        {"Fireworks", "C:\\lumenquill\\Fireworks\\ourvision.txt", "ourvision=enter text here",
-         "frmvision2", "txtvision", "cmdvisionsave", "save ourvision info"},
-        {"Fireworks", "C:\\lumenquill\\Fireworks\\services.txt", "services= enter text here",
-         "frmservices1", "txtservice4", "cmdservicesave", "save information"},
-        {"Fireworks", "C:\\lumenquill\\Fireworks\\clients.txt", "client1=enter text here",
-         "frmclients2", "txtclient", "cmdclientsave", "save information "},
-        {"Fireworks", "C:\\lumenquill\\Fireworks\\title.txt", "title=entercompanyname",
-         "frmtitle", "txtfiretitle", "cmdsavefire", "save title"},
-
-        {"Vector", "C:\\lumenquill\\vector\\aboutus.txt", "aboutus=enter text here", "frmvector",
-         "txt2", "cmdsavevector", "save text file"},
-        {"Vector", "C:\\lumenquill\\vector\\clients.txt", "clients=enter text here", "frmvector",
-         "txtclienz", "cmdclienz", "save client information here"},
-        {"Vector", "C:\\lumenquill\\vector\\contact.txt", "contact=enter your information here",
-         "frmvector", "txtconzat", "cmdconti", "save contact information"},
-        {"Vector", "C:\\lumenquill\\vector\\ourvision.txt", "ourvision=enter text here",
-         "frmvector", "txtnisiov", "cmdvisnoz", "save ourvison information"},
-        {"Vector", "C:\\lumenquill\\vector\\products1.txt", "products1=enter text here",
-         "frmvector", "txtprodec", "cmdprodec", "save product information"},
-        {"Vector", "C:\\lumenquill\\vector\\services.txt", "services=enter text here",
-         "frmvector", "txtservik", "cmdservik", "save services information"},
-
-        {"3d", "C:\\lumenquill\\3d\\aboutus.txt", "aboutus1=Enter text here", "frm3d", "txt3d",
-         "cmd3dsave", "Save Intro Text"},
-        {"3d", "C:\\lumenquill\\3d\\clients.txt", "clients1=enter text here", "frm3d",
-         "txtclients12", "cmdclients12", "save client information"},
-        {"3d", "C:\\lumenquill\\3d\\contactus.txt", "contactus1=enter text here", "frm3d",
-         "txtcontactus1", "cmdcontactus1", "save contact information"},
-        {"3d", "C:\\lumenquill\\3d\\ourvision.txt", "ourvision1=enter text here", "frm3d",
-         "txtourvision1", "cmdourvision1", "save ourvision information"},
-        {"3d", "C:\\lumenquill\\3d\\products.txt", "products1=enter text here", "frm3d",
-         "txtproducts1", "cmdproducts1", "save product information"},
-        {"3d", "C:\\lumenquill\\3d\\services.txt", "services1=enter text here", "frm3d",
-         "txtservices1", "cmdservices1", "save services information"},
-
-        {"flower", "C:\\lumenquill\\flowers\\intro.txt", "intro=Enter Text Here", "frmFlowers",
-         "txtFlower", "CmdFlower", "Save Intro Text"},
-        {"flower", "C:\\lumenquill\\flowers\\aboutus.txt", "Aboutus=enter text here",
-         "frmFlowers", "txtabut", "cmdabout4", "save about us text"},
-        {"flower", "C:\\lumenquill\\flowers\\ourvision.txt", "ourvision=enter text here",
-         "frmFlowers", "txtvido", "cmdvisio4", "save our vision text"},
-        {"flower", "C:\\lumenquill\\flowers\\clients.txt", "clients=enter text here",
-         "frmFlowers", "txtclienz", "cmdclients", "save clients text"},
-        {"flower", "C:\\lumenquill\\flowers\\services.txt", "services=enter text here",
-         "frmFlowers", "txtsurv", "cmdserv", "save services text"},
-        {"flower", "C:\\lumenquill\\flowers\\contact.txt", "contact=enter text here",
-         "frmFlowers", "txtrcontact", "cmdcliyents", "save contact text"},
-
-        {"cube", "C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=enter text here", "frmcube",
-         "txtaboutcube", "cmdcubeaboutus", "save about us information"},
-        {"cube", "C:\\lumenquill\\cube\\Clients.txt", "Clients1=enter text here", "frmcube",
-         "txtClients1", "cmdClients1", "save client information"},
-        {"cube", "C:\\lumenquill\\cube\\ourvision.txt", "ourvision2=enter text here", "frmcube",
-         "txtourvision2", "cmdourvision2", "save ourvision information"},
-        {"cube", "C:\\lumenquill\\cube\\products.txt", "products1=enter text here", "frmcube",
-         "txtproducts1", "cmdproducts1", "save product information"},
-        {"cube", "C:\\lumenquill\\cube\\services.txt", "services1=enter text here", "frmcube",
-         "txtservices1", "cmdservices1", "save services information"},
-        {"cube", "C:\\lumenquill\\cube\\title.txt", "title2=enter title of website here",
-         "frmcube", "txttitle2", "cmdtitle2", "save title of website"},
-
-        {"spirograph", "C:\\lumenquill\\spirograph\\aboutus.txt", "aboutus2= enter text here",
-         "frmspiro", "txtspiro", "cmdspiro", "Save Text"},
-        {"spirograph", "C:\\lumenquill\\spirograph\\Clients.txt", "Clients1=enter text here",
-         "frmspiro", "txtclientzu", "cmdclientzu", "save client information"},
-        {"spirograph", "C:\\lumenquill\\spirograph\\Contactus.txt",
-         "Contactus1=enter contact information here", "frmspiro", "txtContactuszu",
-         "cmdContactuszu", "save contact information"},
-        {"spirograph", "C:\\lumenquill\\spirograph\\intro.txt", "intro2=enter text here",
-         "frmspiro", "txtintrozu", "cmdintrozu", "save intro information"},
-        {"spirograph", "C:\\lumenquill\\spirograph\\Prodcuts.txt", "Prodcuts1=enter text here",
-         "frmspiro", "txtProdcuts1", "cmdProdcuts1", "save product information"},
-        {"spirograph", "C:\\lumenquill\\spirograph\\Services.txt", "Services1=enter text here",
-         "frmspiro", "txtServiceszu", "cmdServiceszu", "save services information"},
-
-        {"Matrix", "C:\\lumenquill\\matrix\\aboutus.txt", "aboutus= enter text here",
-         "frmmatrix", "txtmatrix", "cmdmatrix", "Save text"},
-        {"Matrix", "C:\\lumenquill\\matrix\\title.txt", "title=enter text here", "frmmatrix",
-         "txttitley", "cmdtitley", "save title information"},
-        {"Matrix", "C:\\lumenquill\\matrix\\services.txt", "services=enter text here",
-         "frmmatrix", "txtservbob", "cmdservbob", "save services information"},
-        {"Matrix", "C:\\lumenquill\\matrix\\clients.txt", "clients=enter text here", "frmmatrix",
-         "txtclent", "cmdclent", "save clients information"},
-        {"Matrix", "C:\\lumenquill\\matrix\\contactus.txt", "contactus=enter text here",
-         "frmmatrix", "txtuscont", "cmduscont", "save contact information"},
-        {"Matrix", "C:\\lumenquill\\matrix\\products.txt", "products=enter text here",
-         "frmmatrix", "txtproone", "cmdproone", "save product information"},
-
-        {"Preloader", "c:\\lumen quill\\preloader.txt", "pre=enter text here", "frmpre", "txtpre",
-         "cmdpre", "Save Intro Text"},
-    };
+    // Template by template, in the order of the effect list.
+    static const QList<ContentFile> table = [] {
+        QList<ContentFile> rows;
+        for (const Template& templ : templates()) {
+            for (const EditorWindow& window : editorWindows()) {
+                if (window.effectName == templ.effectName)
+                    rows += window.pairs;
+            }
+        }
+        return rows;
+    }();
     return table;
 }
 
 const QList<EditorWindow>& editorWindows()
 {
-    static const QString saveForm = QStringLiteral("intro text for %1 has now been save you may "
-                                                   "now click preview");
-    static const QList<EditorWindow> table = {
-        {"frmvector", "Vector", "vector intro options", saveForm.arg("VECTOR"), "vector", {},
-         {{"lblvector", "Enter vector text"}}},
-        {"frmFlowers", "flower", "Flowers Intro Text", saveForm.arg("Flowers"), "flowers", {}, {}},
-        {"frm3d", "3d", "3D intro Text", saveForm.arg("3d"), {}, {}, {}},
-        {"frmcube", "cube", "Cube information", saveForm.arg("cube"), {}, {}, {}},
-        {"frmspiro", "spirograph", "Enter text for spirograph intro",
-         "intro text for spirograph has now been  set  you may now click preview", "spiro", {},
-         {}},
-        {"frmmatrix", "Matrix", "Enter text for Matrix intro", saveForm.arg("matrix"), {}, {}, {}},
-        {"frmpre", "Preloader", "Preloader Intro Text",
-         "intro text for preloader has now been saved you may now click preview", "spiro", {},
-         {}},
-
-        {"frm2fireworks", "Fireworks", "Enter Text for fireworks effect",
-         "intro text for aboutus has now been saved you may now click preview", "fireworks",
-         WizardStep{"cmdnext", "Proceed to next field", "frmvision2"},
-         {{"lbl7", "Enter Website Information"}, {"lbl3", "Enter Website Text"}}},
-        {"frmvision2", "Fireworks", "Ourvision text for fireworks",
-         "intro text for aboutus has now been saved you may now click preview", {},
-         WizardStep{"Command1", "Proceed to next field", "frmservices1"}, {}},
-        {"frmservices1", "Fireworks", "services",
-         "intro text for aboutus has now been saved you may now click preview", {},
-         WizardStep{"cmdnextservice", "next", "frmclients2"}, {}},
-        {"frmclients2", "Fireworks", "Clients",
-         "intro text for aboutus has now been saved you may now click preview", {},
-         WizardStep{"cmdnextfield", "next", "frmtitle"}, {}},
-        {"frmtitle", "Fireworks", "website title",
-         "intro text for aboutus has now been saved you may now click preview", {},
-         WizardStep{"cmdclose", "end wizard", {}}, {}},
-    };
+    static const QList<EditorWindow> table = withPairsOwned(editorRows());
     return table;
 }
 
 const EditorWindow* findEditorWindow(const QString& name)
 {
-    const auto& table = editorWindows();
-    auto it = std::find_if(table.begin(), table.end(),
-                           [&](const EditorWindow& w) { return w.name == name; });
-    return it == table.end() ? nullptr : &*it;
+    static const auto index = indexBy(editorWindows(), &EditorWindow::name);
+    return index.value(name);
 }
 
 QList<ContentFile> contentFilesOfWindow(const QString& window)
 {
-    QList<ContentFile> rows;
-    for (const ContentFile& row : contentFiles()) {
-        if (row.window == window)
-            rows.append(row);
-    }
-    return rows;
+    const EditorWindow* row = findEditorWindow(window);
+    return row ? row->pairs : QList<ContentFile>();
 }
 
 QStringList wizardHideOrder()
@@ -199,7 +495,7 @@ QStringList wizardHideOrder()
 
 QStringList effectListEntries()
 {
-    return {"Fireworks", "Vector",    "3d",    "flower", "cube",  "spirograph",
+    return {"Fireworks", "Vector",    "3d",    "flower", "cube", "spirograph",
             "Matrix",    "Preloader", "smoke", "circle", "dance"};
 }
 
@@ -210,7 +506,6 @@ QStringList websiteKinds()
 
 std::optional<QString> movieForEffect(const QString& effectName)
 {
-    // The template table is in the order of the effect list, which is the order tried here.
     if (const Template* row = templateNamed(effectName))
         return row->movie;
     return std::nullopt;
@@ -218,13 +513,8 @@ std::optional<QString> movieForEffect(const QString& effectName)
 
 std::optional<QString> editorForEffect(const QString& effectName)
 {
-    // Its own order: "flower" before "3d", and "cube" last.
-    static const QStringList order = {"Fireworks",  "Vector", "flower",    "3d",
-                                      "spirograph", "Matrix", "Preloader", "cube"};
-    for (const QString& name : order) {
-        if (name == effectName)
-            return templateNamed(name)->editor;
-    }
+    if (const Template* row = templateNamed(effectName))
+        return row->editor;
     return std::nullopt;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace lq {
@@ -12,21 +13,30 @@ namespace lq {
 struct Template
 {
     QString effectName; // entry of the effect list, compared exactly
-    QString folder;     // fixed Windows folder, with its trailing backslash
     QString movie;      // fixed Windows path of the movie handed to the player
     QString editor;     // objectName of the editor window ("Enter Text" shows it)
+    QString folder;     // the movie's Windows folder, with its trailing backslash
+};
+
+// Where an editor window opens and how big it is, in pixels at 96 dots per inch.
+struct WindowPlacement
+{
+    QSize size;
+    QPoint position;      // top-left corner of the frame on the screen
+    bool centred = false; // opens in the middle of the screen instead
 };
 
 // One content file and the text box / save button pair that writes it.
 struct ContentFile
 {
-    QString effectName;    // template it belongs to
     QString path;          // fixed Windows path, letter case as the movie reads it
     QString defaultLine;   // the box's text when its window is created
-    QString window;        // objectName of the window holding the pair
     QString textBox;       // objectName of the box
     QString saveButton;    // objectName of the button under (or beside) the box
     QString buttonCaption; // caption of that button
+    // Taken from the window that holds the pair.
+    QString effectName; // template it belongs to
+    QString window;     // objectName of the window holding the pair
 
     // The movie's variable: the part of the default line before its first "=".
     QString variable() const { return defaultLine.section(QLatin1Char('='), 0, 0); }
@@ -40,7 +50,8 @@ struct WizardStep
     QString nextWindow; // empty on the last page: its button ends the wizard
 };
 
-// One editor window: a single-page editor, or one page of the fireworks wizard.
+// One editor window: a single-page editor, or one page of the fireworks wizard, with everything
+// that is known about it.
 struct EditorWindow
 {
     QString name;         // objectName
@@ -48,9 +59,12 @@ struct EditorWindow
     QString caption;      // window title
     QString confirmation; // message after every successful save
     QString iconKey;      // empty: no icon of its own; equal keys share one picture
+    WindowPlacement placement;
     std::optional<WizardStep> wizardStep;
     // Labels of the window, top to bottom: objectName and caption.
     QList<QPair<QString, QString>> labels;
+    // Its text boxes with their save buttons and files, top to bottom.
+    QList<ContentFile> pairs;
     bool isWizardPage() const { return wizardStep.has_value(); }
 };
 
@@ -62,7 +76,9 @@ const QList<ContentFile>& contentFiles();
 
 // The seven single-page editors followed by the five wizard pages in wizard order.
 const QList<EditorWindow>& editorWindows();
+// The row of the window with this objectName; null for any other name.
 const EditorWindow* findEditorWindow(const QString& name);
+// Its pairs, top to bottom; none for a name that is no editor window.
 QList<ContentFile> contentFilesOfWindow(const QString& window);
 
 // The order in which "end wizard" hides the pages.
@@ -75,7 +91,7 @@ QStringList websiteKinds();
 // "Launch Effect": the movie for an effect name, comparing whole texts exactly, with letter case.
 std::optional<QString> movieForEffect(const QString& effectName);
 
-// "Enter Text": the editor window for an effect name; its own order of comparison.
+// "Enter Text": the editor window for an effect name, compared in the same way.
 std::optional<QString> editorForEffect(const QString& effectName);
 
 inline constexpr auto applicationTitle = "Lumen quill";

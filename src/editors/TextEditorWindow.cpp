@@ -24,13 +24,9 @@ constexpr int kMinButtonWidth = 200;
 constexpr int kWizardButtonWidth = 170;
 
 // The window that "Enter Text" opens for its template, as opposed to a later wizard page.
-bool opensItsTemplate(const QString& window)
+bool opensItsTemplate(const EditorWindow& window)
 {
-    for (const Template& row : templates()) {
-        if (row.editor == window)
-            return true;
-    }
-    return false;
+    return editorForEffect(window.effectName) == window.name;
 }
 
 int buttonWidth(QPushButton* button, int room)
@@ -41,7 +37,7 @@ int buttonWidth(QPushButton* button, int room)
 } // namespace
 
 TextEditorWindow::TextEditorWindow(const EditorWindow& descriptor)
-    : QWidget(nullptr), m_descriptor(descriptor), m_pairs(contentFilesOfWindow(descriptor.name))
+    : QWidget(nullptr), m_descriptor(descriptor)
 {
     initWindow();
     initWidgets();
@@ -69,8 +65,8 @@ void TextEditorWindow::initWidgets()
         label->setObjectName(name);
         m_labels.append(label);
     }
-    for (int i = 0; i < m_pairs.size(); ++i) {
-        const ContentFile& pair = m_pairs.at(i);
+    for (int i = 0; i < m_descriptor.pairs.size(); ++i) {
+        const ContentFile& pair = m_descriptor.pairs.at(i);
         auto* box = new QLineEdit(this);
         box->setObjectName(pair.textBox);
         // No length limit of its own: whatever the user types or pastes is saved whole.
@@ -92,17 +88,17 @@ void TextEditorWindow::initWidgets()
         m_forward->setObjectName(m_descriptor.wizardStep->button);
         m_forward->setAutoDefault(false);
         m_forward->setDefault(false);
-        connect(m_forward, &QPushButton::clicked, this, &TextEditorWindow::forward_Click);
+        connect(m_forward, &QPushButton::clicked, this, &TextEditorWindow::advanceWizard);
     }
 }
 
 void TextEditorWindow::initLayout()
 {
     // Fixed places: resizing the window moves no control.
-    applyPlacement(this, placementOf(m_descriptor.name));
+    applyPlacement(this, m_descriptor.placement);
     if (m_descriptor.isWizardPage())
         layOutWizardPage();
-    else if (m_pairs.size() == 1)
+    else if (m_descriptor.pairs.size() == 1)
         layOutSingleBox();
     else
         layOutColumn();
@@ -158,7 +154,7 @@ void TextEditorWindow::layOutWizardPage()
 void TextEditorWindow::initTabOrder()
 {
     QList<QWidget*> order;
-    const bool saveFirst = m_descriptor.isWizardPage() && opensItsTemplate(m_descriptor.name);
+    const bool saveFirst = m_descriptor.isWizardPage() && opensItsTemplate(m_descriptor);
     for (int i = 0; i < m_boxes.size(); ++i) {
         if (saveFirst)
             order << m_saveButtons[i] << m_boxes[i];
@@ -175,9 +171,9 @@ void TextEditorWindow::initTabOrder()
 
 void TextEditorWindow::savePair(int index)
 {
-    if (index < 0 || index >= m_pairs.size())
+    if (index < 0 || index >= m_descriptor.pairs.size())
         return;
-    const ContentFile& pair = m_pairs.at(index);
+    const ContentFile& pair = m_descriptor.pairs.at(index);
     const SaveResult result = SaveContentFile(pair.path, m_boxes.at(index)->text());
     if (!result) {
         // No confirmation after a failed write; the box keeps its text for another try.
@@ -198,7 +194,7 @@ QString TextEditorWindow::saveFailureMessage(const QString& path, const SaveResu
         .arg(where, result.reason);
 }
 
-void TextEditorWindow::forward_Click()
+void TextEditorWindow::advanceWizard()
 {
     if (!m_descriptor.wizardStep)
         return;

@@ -44,7 +44,7 @@ public slots:
     void savePair(int index);
     // The wizard page's forward button: asks for the next page, or on the last page ends the
     // wizard.
-    void forward_Click();
+    void advanceWizard();
 
 signals:
     void nextPageRequested(const QString& window);
@@ -65,7 +65,6 @@ private:
     void initTabOrder();
 
     const EditorWindow& m_descriptor;
-    const QList<ContentFile> m_pairs;
     QList<QLabel*> m_labels;
     QList<QLineEdit*> m_boxes;
     QList<QPushButton*> m_saveButtons;
