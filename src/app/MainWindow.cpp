@@ -226,8 +226,17 @@ void MainWindow::Form_Load()
     m_combo2->setEditText(QStringLiteral("Effects2"));
 }
 
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    delete m_player;
+    m_player = nullptr;
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::Cmdeffect_Click()
 {
+    if (!m_player)
+        return;
     if (const auto movie = movieForEffect(m_combo1->currentText()))
         m_player->setMovie(*movie);
 }
