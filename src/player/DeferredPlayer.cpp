@@ -37,6 +37,8 @@ void DeferredPlayer::setMovie(const QString& path)
     load();
     if (m_player)
         m_player->setMovie(path);
+    else
+        emit movieFailed(path, m_notice->text());
 }
 
 void DeferredPlayer::paintEvent(QPaintEvent* event)
@@ -70,6 +72,7 @@ void DeferredPlayer::load()
     m_player->setObjectName(QStringLiteral("moviePlayer"));
     stack()->addWidget(m_player);
     stack()->setCurrentWidget(m_player);
+    connect(m_player, &MoviePlayer::movieFailed, this, &MoviePlayer::movieFailed);
     if (!m_movie.isEmpty())
         m_player->setMovie(m_movie);
     emit loaded(m_player);

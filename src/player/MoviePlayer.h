@@ -24,6 +24,10 @@ public:
     // The path last given to setMovie; empty until the first call.
     virtual QString movie() const = 0;
 
+signals:
+    // The movie of the latest setMovie cannot be played; the player area says why (reason).
+    void movieFailed(const QString& path, const QString& reason);
+
 protected:
     // Makes the area what a player without a movie shows: black, with a centred line of text in
     // a stacked layout, in front of which the movie itself can be put later.

@@ -1,6 +1,8 @@
 #include "RufflePlayer.h"
 
+#include "DrivePaths.h"
 #include "InstalledFiles.h"
+#include "MovieFile.h"
 #include "PlayerServer.h"
 
 #include <QCoreApplication>
@@ -53,6 +55,32 @@ void tuneEngineForThePlayer()
     flags += flags.isEmpty() ? "" : " ";
     flags += "--js-flags=--no-wasm-tier-up";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+// What the player area says of a movie that cannot be played: which template movie, where it
+// belongs on this machine and what is wrong, in plain words.
+QString movieFailureText(const QString& movie, const QString& problem)
+{
+    const std::optional<QString> local = DrivePaths::toLocal(movie);
+    if (!local)
+        return QStringLiteral(
+                   "The template movie \u201C%1\u201D cannot be played: it leads outside "
+                   "\u201C%2\u201D.")
+            .arg(movie, QDir::toNativeSeparators(DrivePaths::dataFolder()));
+    return QStringLiteral("The template movie \u201C%1\u201D cannot be played: %2.\n\nOn this "
+                          "computer it belongs at \u201C%3\u201D.")
+        .arg(movie, problem, QDir::toNativeSeparators(*local));
+}
+
+// What the program can tell by itself keeps the movie from playing; nothing when it looks whole.
+std::optional<QString> movieProblem(const QString& movie)
+{
+    const std::optional<QString> local = DrivePaths::toLocal(movie);
+    if (!local)
+        return movieFailureText(movie, QString());
+    if (const std::optional<QString> problem = movieFileProblem(*local))
+        return movieFailureText(movie, *problem);
+    return std::nullopt;
 }
 
 } // namespace
@@ -223,17 +251,24 @@ void RufflePlayer::playCurrent()
         return;
     m_moviePending = false;
     ++m_load;
-    const QUrl url = m_server->fileUrl(m_movie);
-    const QUrl base = m_server->folderUrl(m_movie);
-    // A path that names no file still goes to the player, which shows its own message.
-    const QString movieUrl = url.isValid() ? url.toString(QUrl::FullyEncoded)
-                                           : m_server->pageUrl()
-                                                 .resolved(QUrl(QStringLiteral("missing.swf")))
-                                                 .toString(QUrl::FullyEncoded);
-    const QString baseUrl = base.isValid() ? base.toString(QUrl::FullyEncoded) : movieUrl;
+    // What the program can see for itself is said at once, without troubling the player.
+    if (const std::optional<QString> problem = movieProblem(m_movie)) {
+        m_page->runJavaScript(QStringLiteral("window.lumenQuill.stop(%1);").arg(m_load));
+        failMovie(*problem);
+        return;
+    }
+    m_stack->setCurrentWidget(m_view);
+    const QString movieUrl = m_server->fileUrl(m_movie).toString(QUrl::FullyEncoded);
+    const QString baseUrl = m_server->folderUrl(m_movie).toString(QUrl::FullyEncoded);
     m_page->runJavaScript(QStringLiteral("window.lumenQuill.play(%1, %2, %3);")
                               .arg(jsString(movieUrl), jsString(baseUrl))
                               .arg(m_load));
+}
+
+void RufflePlayer::failMovie(const QString& reason)
+{
+    showNotice(reason);
+    emit movieFailed(m_movie, reason);
 }
 
 void RufflePlayer::onPageMessage(const QJsonObject& message)
@@ -264,9 +299,16 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
         const QString args = message.value(QLatin1String("args")).toString();
         qCDebug(lcPlayer).noquote() << "movie fscommand:" << command << args;
         emit fsCommand(command, args);
+    } else if (kind == QLatin1String("failed")) {
+        // The file may have changed since it was looked at; what it is now is said first.
+        qCDebug(lcPlayer) << "the player says:" << message.value(QLatin1String("message"));
+        failMovie(movieProblem(m_movie).value_or(movieFailureText(
+            m_movie, QStringLiteral("the player could not read it; the file is damaged or was "
+                                    "cut short"))));
     } else if (kind == QLatin1String("error")) {
+        // The page says so in its own area: the player's files are missing.
         const QString reason = message.value(QLatin1String("message")).toString();
-        qCDebug(lcPlayer) << "movie failed:" << m_movie << reason;
+        qCDebug(lcPlayer) << "movie not handed to the player:" << m_movie << reason;
         emit movieFailed(m_movie, reason);
     }
 }

@@ -56,10 +56,6 @@ signals:
     void movieStarted(const QString& path);
     // The movie called fscommand(command, args).
     void fsCommand(const QString& command, const QString& args);
-    // The page could not hand the movie to the player (its files are missing, say); the player
-    // area says why. A movie that is missing or broken is the player's own business: it shows
-    // its own error in its area.
-    void movieFailed(const QString& path, const QString& reason);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,6 +63,7 @@ protected:
 private:
     void playCurrent();
     void onPageMessage(const QJsonObject& message);
+    void failMovie(const QString& reason);
     void showNotice(const QString& text);
 
     QString m_ruffleFolder;
