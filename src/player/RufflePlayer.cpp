@@ -8,14 +8,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -150,7 +148,8 @@ private:
 RufflePlayer::RufflePlayer(const QString& ruffleFolder, QWidget* parent)
     : MoviePlayer(parent), m_ruffleFolder(ruffleFolder)
 {
-    // Until the web view exists the area is as a player with no movie shows it: black.
+    // Nothing heavy here: whoever made the player says when to prepare() it. Until the web view
+    // exists the area is as a player with no movie shows it: black.
     m_notice = initBlankArea(QStringLiteral("playerNotice"));
     m_stack = stack();
 }
@@ -171,30 +170,31 @@ QString RufflePlayer::defaultRuffleFolder()
                            QStringLiteral("/ruffle"));
 }
 
-void RufflePlayer::paintEvent(QPaintEvent* event)
-{
-    MoviePlayer::paintEvent(event);
-    // The window is on screen: ready the engine in the next idle moment, not before.
-    if (!m_prepareScheduled) {
-        m_prepareScheduled = true;
-        QTimer::singleShot(0, this, &RufflePlayer::prepare);
-    }
-}
-
 void RufflePlayer::prepare()
 {
     if (m_prepared)
         return;
     m_prepared = true;
-    m_prepareScheduled = true;
-
-    m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
-    if (!m_server->start()) {
-        showNotice(tr("The movie preview could not start: no local port was free."));
+    if (!startServer())
         return;
-    }
-
     tuneEngineForThePlayer();
+    makeProfile();
+    makePage();
+    makeView();
+    m_page->load(m_server->pageUrl());
+}
+
+bool RufflePlayer::startServer()
+{
+    m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
+    if (m_server->start())
+        return true;
+    showNotice(QStringLiteral("The movie preview could not start: no local port was free."));
+    return false;
+}
+
+void RufflePlayer::makeProfile()
+{
     // Nothing of the preview is kept on disk: no cache, no cookies, no history.
     m_profile = new QWebEngineProfile;
     m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
@@ -207,25 +207,38 @@ void RufflePlayer::prepare()
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+}
 
+void RufflePlayer::makePage()
+{
     m_page = new PlayerPage(m_profile, m_server->pageUrl(), nullptr);
     m_page->setBackgroundColor(Qt::black);
     connect(m_page, &PlayerPage::message, this, &RufflePlayer::onPageMessage);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         if (!ok)
-            showNotice(tr("The movie preview could not start."));
+            showNotice(QStringLiteral("The movie preview could not start."));
     });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                // A page that keeps failing is not restarted forever.
-                if (status == QWebEnginePage::NormalTerminationStatus || ++m_restarts > 3)
-                    return;
-                // Start over; the movie plays again once the page is back.
-                m_ready = false;
-                m_moviePending = !m_movie.isEmpty();
-                m_page->load(m_server->pageUrl());
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    restartPage();
             });
+}
 
+void RufflePlayer::restartPage()
+{
+    // A page that keeps failing is not restarted forever.
+    if (++m_restarts > 3)
+        return;
+    // Start over; the movie plays again once the page is back.
+    m_ready = false;
+    m_moviePending = !m_movie.isEmpty();
+    m_page->load(m_server->pageUrl());
+}
+
+// The web view that shows the page; made last, once the page exists.
+void RufflePlayer::makeView()
+{
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("playerView"));
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
@@ -233,7 +246,6 @@ void RufflePlayer::prepare()
     m_view->setPage(m_page);
     m_stack->addWidget(m_view);
     m_stack->setCurrentWidget(m_view);
-    m_page->load(m_server->pageUrl());
 }
 
 void RufflePlayer::setMovie(const QString& path)

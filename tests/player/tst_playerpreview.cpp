@@ -1,4 +1,5 @@
 #include "ContentFileWriter.h"
+#include "DeferredPlayer.h"
 #include "LoadedReport.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
@@ -44,7 +45,8 @@ private:
     {
         TestDrive drive;
         RufflePlayer* player = new RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
-        MainWindow window{player};
+        // Readied as the program readies it: once the window is on screen.
+        MainWindow window{new DeferredPlayer(player)};
         QList<Command> commands;
         int launches = 0;
 
