@@ -74,7 +74,7 @@ QString movieFailureText(const QString& movie, const QString& problem)
 std::optional<QString> movieProblem(const QString& movie)
 {
     const std::optional<QString> local = DrivePaths::toLocal(movie);
-    if (!local)
+    if (!local) // the text says where it leads
         return movieFailureText(movie, QString());
     if (const std::optional<QString> problem = movieFileProblem(*local))
         return movieFailureText(movie, *problem);
@@ -300,8 +300,12 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
         return;
     }
     // Reports of a movie that has since been replaced are of no interest.
-    if (message.value(QLatin1String("load")).toInt() != m_load)
-        return;
+    if (message.value(QLatin1String("load")).toInt() == m_load)
+        onMovieReport(kind, message);
+}
+
+void RufflePlayer::onMovieReport(const QString& kind, const QJsonObject& message)
+{
     // What the movie does can be followed with QT_LOGGING_RULES="lumenquill.player.debug=true".
     if (kind == QLatin1String("started")) {
         qCDebug(lcPlayer) << "movie started:" << m_movie;

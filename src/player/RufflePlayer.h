@@ -60,6 +60,7 @@ private:
     void restartPage();
     void playCurrent();
     void onPageMessage(const QJsonObject& message);
+    void onMovieReport(const QString& kind, const QJsonObject& message);
     void failMovie(const QString& reason);
     void showNotice(const QString& text);
 
