@@ -17,6 +17,7 @@
 // to run it by hand:
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
 #include "ContentFileWriter.h"
+#include "DeferredPlayer.h"
 #include "MainWindow.h"
 #include "RufflePlayer.h"
 #include "Tables.h"
@@ -165,7 +166,7 @@ int main(int argc, char* argv[])
     const QString screenshot = option(QStringLiteral("--screenshot"), {});
 
     auto* player = new lq::RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
-    lq::MainWindow window(player);
+    lq::MainWindow window(new lq::DeferredPlayer(player));
     auto* launch = window.findChild<QPushButton*>(QStringLiteral("Cmdeffect"));
     window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("Vector"));
 

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -230,8 +231,17 @@ void MainWindow::fillLists()
     m_websiteKindList->setEditText(QStringLiteral("Effects2"));
 }
 
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    delete m_player;
+    m_player = nullptr;
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::launchEffect()
 {
+    if (!m_player)
+        return;
     if (const auto movie = movieForEffect(m_effectList->currentText()))
         m_player->setMovie(*movie);
 }
@@ -258,8 +268,8 @@ void MainWindow::setBrowser(std::unique_ptr<Browser> browser)
 
 void MainWindow::showTutorial()
 {
-    // Every choice opens one more browser window; the page is handed over without checking that
-    // it exists, and a missing page is the browser's to report.
+    // Every choice opens one more browser window. A missing page is said here: the desktop's
+    // opener, started detached, would refuse it with nobody to hear.
     const QString page = QString::fromLatin1(tutorialPage);
     const std::optional<QString> local = DrivePaths::toLocal(page);
     if (!local) {
@@ -267,6 +277,12 @@ void MainWindow::showTutorial()
             QStringLiteral("The tutorial page \u201C%1\u201D cannot be shown: its folder "
                            "leads outside \u201C%2\u201D.")
                 .arg(page, QDir::toNativeSeparators(DrivePaths::dataFolder())));
+        return;
+    }
+    if (!QFileInfo(*local).isFile()) {
+        Messages::show(QStringLiteral("The tutorial page \u201C%1\u201D cannot be shown: it is not "
+                                      "on this computer, where it belongs at \u201C%2\u201D.")
+                           .arg(page, QDir::toNativeSeparators(*local)));
         return;
     }
     m_lastBrowsedPage = *local;

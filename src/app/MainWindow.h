@@ -43,6 +43,11 @@ public slots:
     // About > About Lumen Quill.
     void showAbout();
 
+protected:
+    // A closed main window cannot come back: its movie stops and the player, with its web
+    // engine's processes, goes at once; open editors stay.
+    void closeEvent(QCloseEvent* event) override;
+
 signals:
     // "Enter Text" asks for the editor window with this objectName.
     void editorRequested(const QString& window);

@@ -1,6 +1,7 @@
 #include "DeferredPlayer.h"
 #include "FirstStartRunner.h"
 #include "MainWindow.h"
+#include "ProgramEnd.h"
 #include "WindowRegistry.h"
 
 #include <QAbstractEventDispatcher>
@@ -60,6 +61,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumen Quill"));
     QApplication::setOrganizationName(QStringLiteral("lumen-quill"));
+    lq::endWhenNoWindowIsShown();
 
     // Every editor window lives in the registry, which outlives the main window and takes its
     // windows with it when the program ends.

@@ -2,35 +2,46 @@
 
 #include "MoviePlayer.h"
 
+#include <functional>
+
 class QLabel;
 
 namespace lq {
 
-// Stands in the main window for the real player, which lives in a module of its own with the web
-// engine: loading that module costs more than showing the whole window, so it is loaded only once
-// the window is on screen and the event loop has nothing else to do (or at once, when a movie is
-// asked for before then). Every call is passed on; a movie named early plays once it is loaded.
+// Stands in the main window for the real player, and is the one place that decides when it is
+// made and readied. The real player lives in a module of its own with the web engine: loading
+// that costs more than showing the whole window, so it happens once the window is on screen and
+// the event loop has nothing else to do (or at once, when a movie is asked for before then).
+// Every movie is passed on; one named early plays once the player is ready.
 class DeferredPlayer : public MoviePlayer
 {
     Q_OBJECT
 
 public:
-    // moduleFile: the player module to load; by default the one installed beside the program.
+    enum class State {
+        NotLoaded, // nothing made yet
+        Loading,   // on its way: scheduled, or made and readying itself
+        Ready,     // the player can take a movie at once
+        Failed,    // no player: the area says why
+    };
+    Q_ENUM(State)
+
+    // Loads the player from a module; by default the one installed beside the program.
     explicit DeferredPlayer(const QString& moduleFile = defaultModuleFile(),
                             QWidget* parent = nullptr);
+    // Defers readying a player that is already made (its constructor did no heavy work).
+    explicit DeferredPlayer(MoviePlayer* player, QWidget* parent = nullptr);
 
     void setMovie(const QString& path) override;
     QString movie() const override { return m_movie; }
+    void prepare() override;
 
-    // The real player once loaded, else null.
+    State state() const { return m_state; }
+    // The real player once made, else null.
     MoviePlayer* loadedPlayer() const { return m_player; }
 
     // <exe dir>/lib/lumen-quill/ in the build tree, <exe dir>/../lib/lumen-quill/ when installed.
     static QString defaultModuleFile();
-
-public slots:
-    // Loads the module and makes the real player now, if that has not happened yet.
-    void load();
 
 signals:
     void loaded(lq::MoviePlayer* player);
@@ -39,12 +50,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_moduleFile;
+    using MakePlayer = std::function<MoviePlayer*(QWidget* parent, QString* error)>;
+    DeferredPlayer(MakePlayer make, QWidget* parent);
+    void scheduleWhenIdle();
+    void adopt(MoviePlayer* player);
+    void fail(const QString& reason);
+
+    MakePlayer m_make;
+    State m_state = State::NotLoaded;
     QString m_movie;
     MoviePlayer* m_player = nullptr;
     QLabel* m_notice = nullptr;
-    bool m_loadScheduled = false;
-    bool m_failed = false;
 };
 
 } // namespace lq

@@ -24,6 +24,16 @@ public:
     // The path last given to setMovie; empty until the first call.
     virtual QString movie() const = 0;
 
+    // Readies the player for movies, work that can take a while; emits ready() once it can take
+    // one at once. A player that needs no readying is ready at once. A movie asked for before
+    // then is readied for first and plays as soon as it can.
+    virtual void prepare() { emit ready(); }
+
+signals:
+    void ready();
+    // The movie of the latest setMovie cannot be played; the player area says why (reason).
+    void movieFailed(const QString& path, const QString& reason);
+
 protected:
     // Makes the area what a player without a movie shows: black, with a centred line of text in
     // a stacked layout, in front of which the movie itself can be put later.

@@ -1,19 +1,19 @@
 #include "RufflePlayer.h"
 
+#include "DrivePaths.h"
 #include "InstalledFiles.h"
+#include "MovieFile.h"
 #include "PlayerServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -53,6 +53,32 @@ void tuneEngineForThePlayer()
     flags += flags.isEmpty() ? "" : " ";
     flags += "--js-flags=--no-wasm-tier-up";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+// What the player area says of a movie that cannot be played: which template movie, where it
+// belongs on this machine and what is wrong, in plain words.
+QString movieFailureText(const QString& movie, const QString& problem)
+{
+    const std::optional<QString> local = DrivePaths::toLocal(movie);
+    if (!local)
+        return QStringLiteral(
+                   "The template movie \u201C%1\u201D cannot be played: it leads outside "
+                   "\u201C%2\u201D.")
+            .arg(movie, QDir::toNativeSeparators(DrivePaths::dataFolder()));
+    return QStringLiteral("The template movie \u201C%1\u201D cannot be played: %2.\n\nOn this "
+                          "computer it belongs at \u201C%3\u201D.")
+        .arg(movie, problem, QDir::toNativeSeparators(*local));
+}
+
+// What the program can tell by itself keeps the movie from playing; nothing when it looks whole.
+std::optional<QString> movieProblem(const QString& movie)
+{
+    const std::optional<QString> local = DrivePaths::toLocal(movie);
+    if (!local) // the text says where it leads
+        return movieFailureText(movie, QString());
+    if (const std::optional<QString> problem = movieFileProblem(*local))
+        return movieFailureText(movie, *problem);
+    return std::nullopt;
 }
 
 } // namespace
@@ -122,7 +148,8 @@ private:
 RufflePlayer::RufflePlayer(const QString& ruffleFolder, QWidget* parent)
     : MoviePlayer(parent), m_ruffleFolder(ruffleFolder)
 {
-    // Until the web view exists the area is as a player with no movie shows it: black.
+    // Nothing heavy here: whoever made the player says when to prepare() it. Until the web view
+    // exists the area is as a player with no movie shows it: black.
     m_notice = initBlankArea(QStringLiteral("playerNotice"));
     m_stack = stack();
 }
@@ -143,30 +170,31 @@ QString RufflePlayer::defaultRuffleFolder()
                            QStringLiteral("/ruffle"));
 }
 
-void RufflePlayer::paintEvent(QPaintEvent* event)
-{
-    MoviePlayer::paintEvent(event);
-    // The window is on screen: ready the engine in the next idle moment, not before.
-    if (!m_prepareScheduled) {
-        m_prepareScheduled = true;
-        QTimer::singleShot(0, this, &RufflePlayer::prepare);
-    }
-}
-
 void RufflePlayer::prepare()
 {
     if (m_prepared)
         return;
     m_prepared = true;
-    m_prepareScheduled = true;
-
-    m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
-    if (!m_server->start()) {
-        showNotice(tr("The movie preview could not start: no local port was free."));
+    if (!startServer())
         return;
-    }
-
     tuneEngineForThePlayer();
+    makeProfile();
+    makePage();
+    makeView();
+    m_page->load(m_server->pageUrl());
+}
+
+bool RufflePlayer::startServer()
+{
+    m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
+    if (m_server->start())
+        return true;
+    showNotice(QStringLiteral("The movie preview could not start: no local port was free."));
+    return false;
+}
+
+void RufflePlayer::makeProfile()
+{
     // Nothing of the preview is kept on disk: no cache, no cookies, no history.
     m_profile = new QWebEngineProfile;
     m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
@@ -179,25 +207,38 @@ void RufflePlayer::prepare()
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+}
 
+void RufflePlayer::makePage()
+{
     m_page = new PlayerPage(m_profile, m_server->pageUrl(), nullptr);
     m_page->setBackgroundColor(Qt::black);
     connect(m_page, &PlayerPage::message, this, &RufflePlayer::onPageMessage);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         if (!ok)
-            showNotice(tr("The movie preview could not start."));
+            showNotice(QStringLiteral("The movie preview could not start."));
     });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                // A page that keeps failing is not restarted forever.
-                if (status == QWebEnginePage::NormalTerminationStatus || ++m_restarts > 3)
-                    return;
-                // Start over; the movie plays again once the page is back.
-                m_ready = false;
-                m_moviePending = !m_movie.isEmpty();
-                m_page->load(m_server->pageUrl());
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    restartPage();
             });
+}
 
+void RufflePlayer::restartPage()
+{
+    // A page that keeps failing is not restarted forever.
+    if (++m_restarts > 3)
+        return;
+    // Start over; the movie plays again once the page is back.
+    m_ready = false;
+    m_moviePending = !m_movie.isEmpty();
+    m_page->load(m_server->pageUrl());
+}
+
+// The web view that shows the page; made last, once the page exists.
+void RufflePlayer::makeView()
+{
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("playerView"));
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
@@ -205,7 +246,6 @@ void RufflePlayer::prepare()
     m_view->setPage(m_page);
     m_stack->addWidget(m_view);
     m_stack->setCurrentWidget(m_view);
-    m_page->load(m_server->pageUrl());
 }
 
 void RufflePlayer::setMovie(const QString& path)
@@ -223,17 +263,24 @@ void RufflePlayer::playCurrent()
         return;
     m_moviePending = false;
     ++m_load;
-    const QUrl url = m_server->fileUrl(m_movie);
-    const QUrl base = m_server->folderUrl(m_movie);
-    // A path that names no file still goes to the player, which shows its own message.
-    const QString movieUrl = url.isValid() ? url.toString(QUrl::FullyEncoded)
-                                           : m_server->pageUrl()
-                                                 .resolved(QUrl(QStringLiteral("missing.swf")))
-                                                 .toString(QUrl::FullyEncoded);
-    const QString baseUrl = base.isValid() ? base.toString(QUrl::FullyEncoded) : movieUrl;
+    // What the program can see for itself is said at once, without troubling the player.
+    if (const std::optional<QString> problem = movieProblem(m_movie)) {
+        m_page->runJavaScript(QStringLiteral("window.lumenQuill.stop(%1);").arg(m_load));
+        failMovie(*problem);
+        return;
+    }
+    m_stack->setCurrentWidget(m_view);
+    const QString movieUrl = m_server->fileUrl(m_movie).toString(QUrl::FullyEncoded);
+    const QString baseUrl = m_server->folderUrl(m_movie).toString(QUrl::FullyEncoded);
     m_page->runJavaScript(QStringLiteral("window.lumenQuill.play(%1, %2, %3);")
                               .arg(jsString(movieUrl), jsString(baseUrl))
                               .arg(m_load));
+}
+
+void RufflePlayer::failMovie(const QString& reason)
+{
+    showNotice(reason);
+    emit movieFailed(m_movie, reason);
 }
 
 void RufflePlayer::onPageMessage(const QJsonObject& message)
@@ -253,8 +300,12 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
         return;
     }
     // Reports of a movie that has since been replaced are of no interest.
-    if (message.value(QLatin1String("load")).toInt() != m_load)
-        return;
+    if (message.value(QLatin1String("load")).toInt() == m_load)
+        onMovieReport(kind, message);
+}
+
+void RufflePlayer::onMovieReport(const QString& kind, const QJsonObject& message)
+{
     // What the movie does can be followed with QT_LOGGING_RULES="lumenquill.player.debug=true".
     if (kind == QLatin1String("started")) {
         qCDebug(lcPlayer) << "movie started:" << m_movie;
@@ -264,9 +315,16 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
         const QString args = message.value(QLatin1String("args")).toString();
         qCDebug(lcPlayer).noquote() << "movie fscommand:" << command << args;
         emit fsCommand(command, args);
+    } else if (kind == QLatin1String("failed")) {
+        // The file may have changed since it was looked at; what it is now is said first.
+        qCDebug(lcPlayer) << "the player says:" << message.value(QLatin1String("message"));
+        failMovie(movieProblem(m_movie).value_or(movieFailureText(
+            m_movie, QStringLiteral("the player could not read it; the file is damaged or was "
+                                    "cut short"))));
     } else if (kind == QLatin1String("error")) {
+        // The page says so in its own area: the player's files are missing.
         const QString reason = message.value(QLatin1String("message")).toString();
-        qCDebug(lcPlayer) << "movie failed:" << m_movie << reason;
+        qCDebug(lcPlayer) << "movie not handed to the player:" << m_movie << reason;
         emit movieFailed(m_movie, reason);
     }
 }

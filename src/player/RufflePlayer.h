@@ -2,9 +2,7 @@
 
 #include "MoviePlayer.h"
 
-#include <QElapsedTimer>
-#include <QPointer>
-
+class QJsonObject;
 class QLabel;
 class QStackedLayout;
 class QWebEngineProfile;
@@ -15,10 +13,10 @@ namespace lq {
 class PlayerPage;
 class PlayerServer;
 
-// Plays SWF movies with the Ruffle player in a web view. The web engine, the loopback server and
-// the player page are made only when the widget is first painted (or first asked for a movie), so
-// that the main window shows before any of that work starts; a movie named before the page is
-// ready plays as soon as it is.
+// Plays SWF movies with the Ruffle player in a web view. Making it is cheap; the web engine, the
+// loopback server and the player page are made by prepare() (or the first setMovie), which the
+// program calls once its window is on screen. A movie named before the page is ready plays as
+// soon as it is.
 class RufflePlayer : public MoviePlayer
 {
     Q_OBJECT
@@ -31,6 +29,8 @@ public:
 
     void setMovie(const QString& path) override;
     QString movie() const override { return m_movie; }
+    // Makes the server, the web engine's profile, the page and the view, once.
+    void prepare() override;
 
     // True once the player page has loaded and can take a movie.
     bool isReady() const { return m_ready; }
@@ -45,34 +45,28 @@ public:
     // build tree, <exe dir>/../share/lumen-quill under an install prefix.
     static QString defaultRuffleFolder();
 
-public slots:
-    // Makes the web engine, the server and the page now, if that has not happened yet.
-    void prepare();
-
 signals:
-    void ready();
     void warmedUp();
     // The movie's first frame is on screen.
     void movieStarted(const QString& path);
     // The movie called fscommand(command, args).
     void fsCommand(const QString& command, const QString& args);
-    // The page could not hand the movie to the player (its files are missing, say); the player
-    // area says why. A movie that is missing or broken is the player's own business: it shows
-    // its own error in its area.
-    void movieFailed(const QString& path, const QString& reason);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool startServer();
+    void makeProfile();
+    void makePage();
+    void makeView();
+    void restartPage();
     void playCurrent();
     void onPageMessage(const QJsonObject& message);
+    void onMovieReport(const QString& kind, const QJsonObject& message);
+    void failMovie(const QString& reason);
     void showNotice(const QString& text);
 
     QString m_ruffleFolder;
     QString m_movie;
     bool m_moviePending = false;
-    bool m_prepareScheduled = false;
     bool m_prepared = false;
     bool m_ready = false;
     bool m_warm = false;

@@ -1,8 +1,23 @@
-// The entry point of the player module: the program loads it once its window is on screen and
-// asks it for the real player.
+// The player module: the program loads it once its window is on screen and asks it for the real
+// player. Only the plugin's entry points leave the module; everything else stays inside it.
+#include "MoviePlayerModule.h"
 #include "RufflePlayer.h"
 
-extern "C" Q_DECL_EXPORT lq::MoviePlayer* lq_create_movie_player(QWidget* parent)
+namespace lq {
+
+class WebPlayerModule : public QObject, public MoviePlayerModule
 {
-    return new lq::RufflePlayer(lq::RufflePlayer::defaultRuffleFolder(), parent);
-}
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID LQ_MOVIE_PLAYER_MODULE_IID)
+    Q_INTERFACES(lq::MoviePlayerModule)
+
+public:
+    MoviePlayer* createPlayer(QWidget* parent) override
+    {
+        return new RufflePlayer(RufflePlayer::defaultRuffleFolder(), parent);
+    }
+};
+
+} // namespace lq
+
+#include "WebPlayerModule.moc"

@@ -74,6 +74,8 @@ private slots:
     void tutorialMenuTellsTheUserWhenNoBrowserStarts()
     {
         TestDrive drive;
+        QFile page(drive.makeFolder("lumen quill/tutorial") + "/TUTORIAL.HTM");
+        QVERIFY(page.open(QIODevice::WriteOnly));
         MessageRecorder messages;
         MainWindow window(new PathPreviewPlayer);
         window.findChild<QAction*>("mnuTutorialstut1")->trigger();

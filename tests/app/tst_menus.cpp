@@ -46,6 +46,13 @@ private:
         {
             return drive.driveC() + QStringLiteral("/lumen quill/tutorial/TUTORIAL.HTM");
         }
+        void placeTutorial() const
+        {
+            QDir().mkpath(QFileInfo(tutorialOnDisk()).path());
+            QFile page(tutorialOnDisk());
+            if (!page.open(QIODevice::WriteOnly))
+                qFatal("cannot place the tutorial page");
+        }
     };
 
     static QWidgetList visibleTopLevels()
@@ -60,12 +67,29 @@ private:
 private slots:
     void eachTutorialChoiceOpensTheMappedPageOnceMore()
     {
-        // The page is handed over without looking first: a missing page is the browser's to report.
         Fixture f;
+        f.placeTutorial();
         for (int i = 0; i < 3; ++i)
             f.item("mnuTutorialstut1")->trigger();
         QCOMPARE(f.browser->pages, QStringList(3, f.tutorialOnDisk()));
         QVERIFY(f.messages.texts().isEmpty());
+    }
+
+    void aMissingTutorialIsSaidInABoxAndNothingIsHandedOver()
+    {
+        // The folders of an earlier start are there, the page is not (or a folder has its name).
+        Fixture f;
+        f.drive.makeTemplateFolders();
+        const QString expected = "The tutorial page \u201Cc:\\lumen quill\\tutorial\\TUTORIAL.HTM"
+                                 "\u201D cannot be shown: it is not on this computer, where it "
+                                 "belongs at \u201C" +
+                                 QDir::toNativeSeparators(f.tutorialOnDisk()) + "\u201D.";
+        f.item("mnuTutorialstut1")->trigger();
+        QDir().mkpath(f.tutorialOnDisk());
+        f.item("mnuTutorialstut1")->trigger();
+        QCOMPARE(f.messages.texts(), QStringList(2, expected));
+        QCOMPARE(f.messages.titles(), QStringList(2, "Lumen quill"));
+        QVERIFY(f.browser->pages.isEmpty());
     }
 
     void tutorialFollowsTheLetterCaseFoundOnDisk()
@@ -82,6 +106,7 @@ private slots:
     void tutorialWithoutABrowserSaysWhereThePageIs()
     {
         Fixture f;
+        f.placeTutorial();
         f.browser->starts = false;
         f.item("mnuTutorialstut1")->trigger();
         QCOMPARE(f.messages.titles(), QStringList{"Lumen quill"});

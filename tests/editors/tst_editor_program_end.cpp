@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "PathPreviewPlayer.h"
+#include "ProgramEnd.h"
 #include "TextEditorWindow.h"
 #include "WindowRegistry.h"
 
@@ -70,6 +71,9 @@ class ProgramEndTest : public QObject
     Q_OBJECT
 
 private slots:
+    // As main() does, once for the application.
+    void initTestCase() { endWhenNoWindowIsShown(); }
+
     void exitEndsTheProgramWithEveryWindow()
     {
         auto program = std::make_unique<Program>();
@@ -103,6 +107,30 @@ private slots:
         QCOMPARE(runEventLoop(), 0);
         QVERIFY(runningWithoutMainWindow);
         QCOMPARE(windowsOfTheProgram(true), QStringList());
+    }
+
+    void closingTheMainWindowThenEndingTheWizardEndsTheProgram()
+    {
+        Program program;
+        program.enterText("Fireworks");
+        program.registry.window("frm2fireworks")->findChild<QPushButton*>("cmdnext")->click();
+        // The main window goes, and its movie with it; the wizard pages stay usable.
+        QTimer::singleShot(0, &program.main, [&] {
+            program.main.close();
+            QVERIFY(!program.main.findChild<MoviePlayer*>());
+            QCOMPARE(windowsOfTheProgram(true), (QStringList{"frm2fireworks", "frmvision2"}));
+            program.registry.window("frmvision2")->findChild<QPushButton*>("Command1")->click();
+        });
+        // The last page's "end wizard" hides every page: nothing is left to see.
+        QTimer::singleShot(50, &program.main, [&] {
+            for (const auto& [page, button] :
+                 {std::pair("frmservices1", "cmdnextservice"),
+                  std::pair("frmclients2", "cmdnextfield"), std::pair("frmtitle", "cmdclose")})
+                program.registry.window(page)->findChild<QPushButton*>(button)->click();
+        });
+        QCOMPARE(runEventLoop(), 0);
+        QCOMPARE(windowsOfTheProgram(true), QStringList());
+        QCOMPARE(windowsOfTheProgram(false).size(), 6);
     }
 };
 

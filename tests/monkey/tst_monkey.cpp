@@ -498,9 +498,13 @@ private:
                 fail(QStringLiteral("the about box says %1").arg(shown(m_messages.last())));
             break;
         case 1:
+            // This drive holds no tutorial page: a box says so and no browser is asked.
             log(QStringLiteral("Tutorials > Tutorial1"));
-            ++m_tutorialPages;
+            m_expectedMessages = 1;
             triggerItem("mnuTutorialstut1");
+            if (m_messages.texts().size() == 1 &&
+                !m_messages.texts().first().contains(QLatin1String("TUTORIAL.HTM")))
+                fail(QStringLiteral("the tutorial box says %1").arg(shown(m_messages.last())));
             break;
         case 2:
             log(QStringLiteral("File > UPLOAD YOUR SITE"));
@@ -585,10 +589,9 @@ private:
                      .arg(m_player->loadCount())
                      .arg(shown(m_movie))
                      .arg(m_loads));
-        if (m_browser->pages.size() != m_tutorialPages)
-            fail(QStringLiteral("%1 tutorial pages opened instead of %2")
-                     .arg(m_browser->pages.size())
-                     .arg(m_tutorialPages));
+        if (!m_browser->pages.isEmpty())
+            fail(QStringLiteral("%1 tutorial pages opened that are not there")
+                     .arg(m_browser->pages.size()));
     }
 
     void checkWindows()
@@ -829,7 +832,6 @@ private:
     QString m_kindText = QStringLiteral("Effects2");
     QString m_movie;
     int m_loads = 0;
-    int m_tutorialPages = 0;
     QHash<QString, WindowModel> m_windows;
     QList<QPointer<QWidget>> m_dying; // closed, and not yet destroyed by Qt
 

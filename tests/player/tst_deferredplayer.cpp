@@ -37,18 +37,40 @@ private slots:
         QVERIFY(player.isVisible());
         QVERIFY(player.loadedPlayer());
         QCOMPARE(player.loadedPlayer()->parentWidget(), &player);
+        // The module's player is built on the program's own MoviePlayer, not a copy of it.
+        QCOMPARE(player.loadedPlayer()->metaObject()->superClass(), &MoviePlayer::staticMetaObject);
+        QCOMPARE(player.state(), DeferredPlayer::State::Loading);
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), DeferredPlayer::State::Ready, 60000);
     }
 
-    void aMissingModuleIsSaidInThePlayerAreaNotInABox()
+    void aModuleMissingOrNotMatchingIsSaidInThePlayerAreaNotInABox_data()
     {
+        QTest::addColumn<QString>("module");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("missing") << "/nonexistent/liblumenquill-webplayer.so"
+                                 << "The movie player could not be loaded, so no effect can be "
+                                    "shown here.\n";
+        QTest::newRow("another version")
+            << LQ_OTHER_VERSION_MODULE
+            << "The movie player \u201C" LQ_OTHER_VERSION_MODULE "\u201D belongs to another "
+               "version of Lumen Quill, so no effect can be shown here.";
+    }
+
+    void aModuleMissingOrNotMatchingIsSaidInThePlayerAreaNotInABox()
+    {
+        QFETCH(QString, module);
+        QFETCH(QString, notice);
         MessageRecorder messages;
-        DeferredPlayer player{QStringLiteral("/nonexistent/liblumenquill-webplayer.so")};
+        DeferredPlayer player{module};
+        QSignalSpy failures(&player, &MoviePlayer::movieFailed);
         player.setMovie("C:\\lumenquill\\vector\\vector.swf");
         QVERIFY(!player.loadedPlayer());
+        QCOMPARE(player.state(), DeferredPlayer::State::Failed);
         QCOMPARE(player.movie(), "C:\\lumenquill\\vector\\vector.swf");
-        auto* notice = player.findChild<QLabel*>("playerNotice");
-        QVERIFY(notice);
-        QVERIFY2(notice->text().contains("could not be loaded"), qPrintable(notice->text()));
+        auto* label = player.findChild<QLabel*>("playerNotice");
+        QVERIFY(label);
+        QVERIFY2(label->text().startsWith(notice), qPrintable(label->text()));
+        QCOMPARE(failures.size(), 1);
         QVERIFY(messages.texts().isEmpty());
     }
 };

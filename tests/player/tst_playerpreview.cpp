@@ -1,4 +1,5 @@
 #include "ContentFileWriter.h"
+#include "DeferredPlayer.h"
 #include "LoadedReport.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDirIterator>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QWebEnginePage>
@@ -43,7 +45,8 @@ private:
     {
         TestDrive drive;
         RufflePlayer* player = new RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
-        MainWindow window{player};
+        // Readied as the program readies it: once the window is on screen.
+        MainWindow window{new DeferredPlayer(player)};
         QList<Command> commands;
         int launches = 0;
 
@@ -240,30 +243,56 @@ private slots:
         QVERIFY(messages.texts().isEmpty());
     }
 
-    void aMissingOrBrokenMovieShowsThePlayersOwnErrorAndTheProgramSaysNothing()
+    void aMovieThatCannotBePlayedIsSaidInThePlayerAreaInOurWords()
     {
         MessageRecorder messages;
         Fixture f;
+        QSignalSpy failures(f.player, &MoviePlayer::movieFailed);
         f.show();
         QTRY_VERIFY_WITH_TIMEOUT(f.player->isReady(), kPlayTimeout);
-        // What the player shows in its area: its own error panel, or "none".
+        auto* notice = f.player->findChild<QLabel*>("playerNotice");
+        // What the page shows: the player's own error panel, or "none".
         const QString panel = "(function(){var p=document.querySelector('ruffle-player');"
                               "var e=p&&p.shadowRoot&&p.shadowRoot.querySelector('#panic');"
-                              "return e&&e.offsetWidth>0?e.textContent:'none';})()";
-        f.launch("spirograph"); // no movie in this drive at all
-        QTRY_VERIFY_WITH_TIMEOUT(
-            f.evaluate(panel).toString().contains("failed to load the Flash SWF"), kPlayTimeout);
+                              "return e?e.textContent:'none';})()";
+
+        // What the program can see for itself is said at once.
+        f.launch("spirograph");
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(notice->text(),
+                 "The template movie \u201CC:\\lumenquill\\spirograph\\spiro.swf\u201D cannot be "
+                 "played: the file is not there.\n\nOn this computer it belongs at \u201C" +
+                     QDir::toNativeSeparators(f.drive.driveC()) +
+                     "/lumenquill/spirograph/spiro.swf\u201D.");
+        QVERIFY(notice->isVisible());
         f.place("lumenquill/3d/3d.swf", "This text is no movie at all.");
         f.launch("3d");
-        QTRY_VERIFY_WITH_TIMEOUT(f.evaluate(panel).toString().contains("not a valid SWF"),
-                                 kPlayTimeout);
+        QCOMPARE(failures.size(), 2);
+        QVERIFY2(notice->text().contains("3d.swf\u201D cannot be played: the file is not a Flash "
+                                         "movie."),
+                 qPrintable(notice->text()));
+
+        // A compressed body the player cannot unpack: the player's word, said in ours, and its
+        // own error panel gone before it is ever drawn.
+        f.place("lumenquill/cube/cube.swf",
+                QByteArray("CWS\x0a\x40\0\0\0", 8) + QByteArray(64, 'x'));
+        f.launch("cube");
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 3, kPlayTimeout);
+        QCOMPARE(failures.last().at(0).toString(), "C:\\lumenquill\\cube\\cube.swf");
+        QVERIFY2(notice->text().contains("cube.swf\u201D cannot be played: the player could not "
+                                         "read it; the file is damaged or was cut short."),
+                 qPrintable(notice->text()));
+        QVERIFY(notice->isVisible());
+        QCOMPARE(f.evaluate(panel).toString(), QString("none"));
         QVERIFY(messages.texts().isEmpty());
 
-        // The player goes on playing the next movie that is there.
-        f.place("lumenquill/matrix/matrix.swf", TinySwf::reporting("own", "back again"));
-        f.launch("Matrix");
+        // Once the movie is in place, the next launch plays it.
+        f.place("lumenquill/spirograph/spiro.swf", TinySwf::reporting("own", "back again"));
+        f.launch("spirograph");
         QCOMPARE(f.waitFor("own"), QString("back again"));
-        QCOMPARE(f.evaluate(panel).toString(), QString("none"));
+        QVERIFY(f.player->view()->isVisible());
+        QVERIFY(!notice->isVisible());
+        QCOMPARE(failures.size(), 3);
     }
 
     void thePageFillsThePlayerAreaExactly()
@@ -307,6 +336,11 @@ private slots:
         MessageRecorder messages;
         QTemporaryDir empty;
         TestDrive drive;
+        drive.makeTemplateFolders();
+        QFile movie(drive.driveC() + "/lumenquill/vector/vector.swf");
+        QVERIFY(movie.open(QIODevice::WriteOnly));
+        movie.write(TinySwf::reporting("own", "never seen"));
+        movie.close();
         auto* player = new RufflePlayer(empty.path());
         MainWindow window(player);
         QSignalSpy failures(player, &RufflePlayer::movieFailed);

@@ -1,5 +1,7 @@
+#include "MovieFile.h"
 #include "PlayerRequests.h"
 #include "TestDrive.h"
+#include "Unprivileged.h"
 
 #include <QFile>
 #include <QSet>
@@ -237,6 +239,51 @@ private slots:
             seen.insert(secret);
         }
         QCOMPARE(seen.size(), 50);
+    }
+
+    // What a movie file is told to be before the player is asked; the rest is the player's to find.
+    void aMovieFileIsCheckedBeforeItIsPlayed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "<none>": no file; "<folder>": a folder
+        QTest::addColumn<QString>("problem");  // empty: left to the player
+        const QByteArray fws = "FWS\x05" + QByteArray("\x11\0\0\0", 4);
+        QTest::newRow("missing") << QByteArray("<none>") << "the file is not there";
+        QTest::newRow("folder") << QByteArray("<folder>") << "a folder stands in its place";
+        QTest::newRow("empty") << QByteArray() << "the file is empty";
+        QTest::newRow("text") << QByteArray("This is no movie.") << "the file is not a Flash movie";
+        QTest::newRow("header cut") << QByteArray("CWS\x0a") << "the file is cut short";
+        QTest::newRow("body cut") << fws + QByteArray(4, '\0') << "the file is cut short";
+        QTest::newRow("whole") << fws + QByteArray(9, '\0') << QString();
+        QTest::newRow("compressed") << QByteArray("CWS\x0a\x40\0\0\0garbage", 15) << QString();
+        QTest::newRow("lzma") << QByteArray("ZWS\x0d\x40\0\0\0garbage", 15) << QString();
+    }
+
+    void aMovieFileIsCheckedBeforeItIsPlayed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, problem);
+        QTemporaryDir folder;
+        const QString movie = folder.path() + "/movie.swf";
+        if (bytes == "<folder>")
+            QVERIFY(QDir().mkdir(movie));
+        else if (bytes != "<none>")
+            Fixture::write(movie, bytes);
+        QCOMPARE(movieFileProblem(movie).value_or(QString()), problem);
+    }
+
+    void aMovieFileThatMayNotBeReadIsSaidSo()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QFile::setPermissions(
+            folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther));
+        const QString movie = folder.path() + "/movie.swf";
+        Fixture::write(movie, QByteArray("FWS\x05\x08\0\0\0", 8));
+        QVERIFY(QFile::setPermissions(movie, QFileDevice::WriteOwner));
+        const int verdict = runUnprivileged([&] {
+            return movieFileProblem(movie) == QStringLiteral("this user may not read the file") ? 0
+                                                                                                : 1;
+        });
+        QCOMPARE(verdict, 0);
     }
 };
 
