@@ -1,7 +1,6 @@
 #include "AnsiCodec.h"
 
 #include <QStringView>
-
 #include <array>
 
 #ifdef Q_OS_WIN
