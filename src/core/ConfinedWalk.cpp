@@ -111,7 +111,7 @@ bool Walk::takeStep(Step step, bool last)
         if (last)
             return found(step.name);
         if (!m_options.createFolders || step.part < 0)
-            return end(WalkOutcome::FolderMissing);
+            return tryAgain(std::move(step), ENOENT) || end(WalkOutcome::FolderMissing);
         return createFolder(step) || end(WalkOutcome::Failed, errno);
     }
     if (S_ISLNK(info.st_mode)) {
