@@ -255,7 +255,7 @@ private slots:
         Fixture::write(outside.path() + "/aboutus.txt", "outside");
         const QString inside = f.drive.makeFolder("lumenquill/inside");
         Fixture::write(inside + "/aboutus.txt", "inside");
-        LinkSwitcher switcher(f.drive.driveC() + "/lumenquill/switch", inside, outside.path());
+        LinkSwitcher switcher(f.drive.driveC() + "/lumenquill/switch", "inside", outside.path());
         const int rounds = qEnvironmentVariableIntValue("LQ_RACE_ROUNDS") > 0
                                ? qEnvironmentVariableIntValue("LQ_RACE_ROUNDS")
                                : 1000;

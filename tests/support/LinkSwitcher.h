@@ -9,6 +9,8 @@
 
 // A symbolic link switched on and on, by a thread of its own, between two targets: each switch
 // puts a fresh link in its place in one step (a rename), as someone racing the program would.
+// Keep the targets short (a relative one inside): on ext4 a target longer than 59 bytes takes a
+// disk block to make, and the link then lingers on the other target for most of the run.
 class LinkSwitcher
 {
 public:
