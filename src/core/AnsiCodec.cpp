@@ -1,6 +1,7 @@
 #include "AnsiCodec.h"
 
 #include <QStringView>
+
 #include <array>
 
 #ifdef Q_OS_WIN
