@@ -83,6 +83,19 @@ bool isRegularFile(int folderFd, const QByteArray& name)
            S_ISREG(info.st_mode);
 }
 
+// A file to send, and where openDecidedFile finds it again.
+RequestDecision sendFile(const QString& localPath, QChar driveLetter, const QStringList& parts)
+{
+    RequestDecision decision;
+    decision.target = RequestTarget::File;
+    decision.status = 200;
+    decision.localPath = localPath;
+    decision.mimeType = mimeTypeFor(parts.last());
+    decision.driveLetter = driveLetter;
+    decision.parts = parts;
+    return decision;
+}
+
 // Where a name of the player's own folder leads: straight in that folder, or nowhere.
 WalkResult findRuffleFile(const QString& name, const PlayerSite& site)
 {
@@ -104,8 +117,7 @@ RequestDecision ruffleFile(const QString& name, const PlayerSite& site)
     const WalkResult walk = findRuffleFile(name, site);
     if (walk.outcome != WalkOutcome::Found || !isRegularFile(walk.folder.get(), walk.name))
         return refuse(404);
-    return {RequestTarget::File, 200,     site.ruffleFolder + QLatin1Char('/') + name,
-            mimeTypeFor(name),   QChar(), {name}};
+    return sendFile(site.ruffleFolder + QLatin1Char('/') + name, QChar(), {name});
 }
 
 RequestDecision driveFile(const QString& letter, const QStringList& parts)
@@ -119,8 +131,7 @@ RequestDecision driveFile(const QString& letter, const QStringList& parts)
     if (location.outcome != WalkOutcome::Found ||
         !isRegularFile(location.folder.get(), location.name))
         return refuse(404);
-    return {RequestTarget::File,       200,         location.localPath,
-            mimeTypeFor(parts.last()), path->drive, path->parts};
+    return sendFile(location.localPath, path->drive, path->parts);
 }
 
 QByteArray drivePrefix(QChar letter, const QByteArray& secret)
