@@ -122,10 +122,14 @@ struct TemporaryFile
 
 TemporaryFile createTemporary(int folderFd, const QByteArray& name)
 {
+    // An unnamed file gets its name through /proc/self/fd, which a chroot may lack.
+    static const bool canName = ::access("/proc/self/fd", F_OK) == 0;
     TemporaryFile file;
-    file.fd = UniqueFd(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-    if (file.fd.isValid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return file;
+    if (canName) {
+        file.fd = UniqueFd(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (file.fd.isValid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return file;
+    }
     for (int attempt = 0; attempt < 100 && !file.fd.isValid(); ++attempt) {
         file.name = temporaryName(name);
         file.fd = UniqueFd(::openat(folderFd, file.name.constData(),
