@@ -1,9 +1,10 @@
 #pragma once
 
 // The drive the fuzz targets play against: template folders full of traps (links out of the
-// drive, absolute and relative, dangling ones, loops, a drive folder that is itself a link out,
-// a link up to the data folder beside the drive folders), in a fresh folder under /tmp that
-// XDG_DATA_HOME then names.
+// drive, absolute and relative, dangling ones, loops, a drive folder that is itself a link out or
+// to a folder beside the drive folders that is none, a link up to the data folder beside the
+// drive folders, a named pipe where a text could be), and links that stay inside (absolute ones
+// too), in a fresh folder under /tmp that XDG_DATA_HOME then names.
 
 #include <QByteArray>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <climits>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lqfuzz {
@@ -84,6 +86,13 @@ inline TrapDrive buildTrapDrive(const char* name)
     makeLink("../drive_cx", c + "/lumenquill/twin");
     makeLink(drive.outside, data + "/drive_d");
     makeLink("drive_c", data + "/drive_e");
+    makeLink("drive_cx", data + "/drive_f");
+    makeLink(c + "/lumenquill/vector", c + "/lumenquill/absolute");
+    makeLink(c + "/lumenquill/vector/aboutus.txt", c + "/lumenquill/cube/about.txt");
+    makeLink(c + "/../drive_cx/twin.txt", c + "/lumenquill/cube/twin.txt");
+    // Nothing may wait on it: a plain open for reading blocks until a writer comes.
+    if (mkfifo(QFile::encodeName(c + "/lumenquill/vector/pipe.txt").constData(), 0644) != 0)
+        std::abort();
 
     qputenv("XDG_DATA_HOME", drive.home.toLocal8Bit());
     drive.dataFolder = realPath(data);

@@ -1,6 +1,8 @@
 // Fuzzes the mapping of Windows paths to local ones: whatever the input, a path that the mapping
-// accepts must lead into a drive folder. Where it leads is asked of the system itself (folders
-// opened and named by the kernel, links read one hop at a time), not of the mapping's own code.
+// accepts must lead into a drive folder, and so must the folder descriptor and name that the
+// descriptor walk of saves and first start ends on. Where they lead is asked of the system itself
+// (folders opened and named by the kernel, links read one hop at a time), not of the mapping's
+// own code.
 //
 // The inputs play against the drive full of traps of TrapDrive.h.
 
@@ -81,6 +83,23 @@ QString whereItLands(QString path)
     return {};
 }
 
+// The folder a save would write in, as the kernel names its descriptor, lies in a drive folder,
+// and the entry the save would replace leads into one too.
+void checkDescriptorWalk(const QString& input)
+{
+    const lq::DrivePaths::Location location = lq::DrivePaths::locate(input);
+    if (location.outcome != lq::WalkOutcome::Found)
+        return;
+    const QString folder = kernelName(location.folder.get());
+    const QString lands = whereItLands(folder + "/" + QFile::decodeName(location.name));
+    if (!lqfuzz::insideADriveFolder(g_drive, folder) ||
+        (!lands.isEmpty() && !lqfuzz::insideADriveFolder(g_drive, lands))) {
+        std::fprintf(stderr, "%s is walked to %s in %s, which leads to %s\n", qPrintable(input),
+                     location.name.constData(), qPrintable(folder), qPrintable(lands));
+        std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -108,5 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                      qPrintable(*local), qPrintable(lands));
         std::abort();
     }
+    checkDescriptorWalk(input);
     return 0;
 }

@@ -1,7 +1,9 @@
 // Fuzzes what the player's loopback server decides to hand out: whatever the method, Host header
 // and raw path of a request, a decision to send a file must name a file that the kernel resolves
-// into a drive folder or straight into the player's own ruffle folder, and only for a GET with
-// the right host under the secret.
+// into a drive folder or straight into the player's own ruffle folder, and only for a GET or POST
+// with the right host under the secret; the file the server then opens for it (openDecidedFile,
+// beneath the folder's descriptor) must be one the kernel places there too, and opening it must
+// never wait.
 //
 // Input: one byte of switches, then the request.
 //   bit 0  the method is the input up to the first line feed (otherwise GET)
@@ -15,10 +17,13 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QString>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +58,14 @@ void buildRuffleFolder()
     g_site.secret = kSecret;
     g_site.ruffleFolder = ruffle;
     g_site.host = kHost;
+}
+
+QString kernelName(int fd)
+{
+    char buffer[PATH_MAX];
+    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t size = readlink(proc.constData(), buffer, sizeof buffer);
+    return size <= 0 ? QString() : QFile::decodeName(QByteArray(buffer, int(size)));
 }
 
 void removeDrive()
@@ -107,12 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     // Anything served answers a GET with the right host under the secret.
-    if (method != "GET" || host != kHost || !path.startsWith(QByteArray("/") + kSecret + "/") ||
-        decision.status != 200 || decision.mimeType.isEmpty())
+    if ((method != "GET" && method != "POST") || host != kHost ||
+        !path.startsWith(QByteArray("/") + kSecret + "/") || decision.status != 200 ||
+        decision.mimeType.isEmpty())
         fail("served what should have been refused", method, host, path, decision);
     if (decision.target == lq::RequestTarget::PlayerPage) {
-        if (!decision.localPath.isEmpty())
-            fail("the page names a file", method, host, path, decision);
+        if (!decision.localPath.isEmpty() || method != "GET")
+            fail("the page names a file or is posted to", method, host, path, decision);
         return 0;
     }
     // A file: where the kernel says it is, a regular file in a drive folder or in the ruffle
@@ -126,5 +140,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!inDrive && !inRuffle)
         fail("the file sent lies outside the drive and the ruffle folder", method, host, path,
              decision);
+    const int fd = lq::openDecidedFile(decision, g_site);
+    if (fd < 0)
+        fail("the decided file cannot be opened", method, host, path, decision);
+    const QString opened = kernelName(fd);
+    close(fd);
+    if (opened != real)
+        fail("the file opened is not the file decided", method, host, path, decision);
     return 0;
 }

@@ -5,13 +5,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <cerrno>
-
-#ifndef Q_OS_WIN
 #include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace lq {
 
@@ -35,134 +34,232 @@ SaveResult failure(SaveError error, const QString& localPath, const QString& rea
     return {error, localPath, reason};
 }
 
-QString nativeFolder(const QFileInfo& file)
+QString native(const QString& path)
 {
-    return QDir::toNativeSeparators(file.absolutePath());
+    return QDir::toNativeSeparators(path);
 }
 
-bool hasAnyWriteBit(QFileDevice::Permissions permissions)
+QString nativeFolder(const QString& localPath)
 {
-    return permissions &
-           (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther);
+    return native(QFileInfo(localPath).absolutePath());
 }
 
 // The folder a content file belongs in is missing, or something else stands in its place.
-SaveResult folderFailure(const QFileInfo& file)
+SaveResult folderFailure(const QString& localPath)
 {
-    const QFileInfo folder(file.absolutePath());
+    const QFileInfo folder(QFileInfo(localPath).absolutePath());
     if (folder.exists() || folder.isSymLink())
         return failure(
-            SaveError::FolderMissing, file.filePath(),
-            QStringLiteral("\u201C%1\u201D is a file, not a folder.").arg(nativeFolder(file)));
+            SaveError::FolderMissing, localPath,
+            QStringLiteral("\u201C%1\u201D is a file, not a folder.").arg(nativeFolder(localPath)));
     return failure(
-        SaveError::FolderMissing, file.filePath(),
-        QStringLiteral("The folder \u201C%1\u201D does not exist.").arg(nativeFolder(file)));
+        SaveError::FolderMissing, localPath,
+        QStringLiteral("The folder \u201C%1\u201D does not exist.").arg(nativeFolder(localPath)));
 }
 
-// Why the system refused the write, in words a user can act on.
-SaveResult explainFailure(QFileDevice::FileError error, const QString& detail,
-                          const QString& localPath)
+// Something that is not a regular file stands where the content file should be.
+SaveResult notAFile(const QString& localPath, mode_t mode)
 {
-    const QFileInfo info(localPath);
-    if (error == QFileDevice::ResourceError ||
-        detail.contains(QLatin1String("No space left"), Qt::CaseInsensitive) ||
-        detail.contains(QLatin1String("quota"), Qt::CaseInsensitive))
+    const QString what = S_ISDIR(mode)                    ? QStringLiteral("a folder")
+                         : S_ISFIFO(mode)                 ? QStringLiteral("a named pipe")
+                         : S_ISSOCK(mode)                 ? QStringLiteral("a socket")
+                         : S_ISCHR(mode) || S_ISBLK(mode) ? QStringLiteral("a device")
+                                                          : QStringLiteral("no regular file");
+    return failure(
+        SaveError::NotAFile, localPath,
+        QStringLiteral("\u201C%1\u201D is %2, not a text file.").arg(native(localPath), what));
+}
+
+// Why the system refused a step of the save, in words a user can act on. Told from the error
+// code alone: the system's own message is in the user's language.
+SaveResult explainErrno(int error, const QString& localPath)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
         return failure(SaveError::DiskFull, localPath,
                        QStringLiteral("The disk is full. Free some space and save again."));
-    if (!QFileInfo(info.absolutePath()).isDir())
-        return folderFailure(info);
-    if (info.isDir())
-        return failure(SaveError::NotAFile, localPath,
-                       QStringLiteral("\u201C%1\u201D is a folder, not a text file.")
-                           .arg(QDir::toNativeSeparators(localPath)));
-    if (detail.contains(QLatin1String("Permission denied"), Qt::CaseInsensitive) ||
-        detail.contains(QLatin1String("Operation not permitted"), Qt::CaseInsensitive) ||
-        detail.contains(QLatin1String("Read-only file system"), Qt::CaseInsensitive) ||
-        !QFileInfo(info.absolutePath()).isWritable())
+    case EACCES:
+    case EPERM:
+    case EROFS:
         return failure(SaveError::PermissionDenied, localPath,
                        QStringLiteral("You do not have permission to write in the folder "
                                       "\u201C%1\u201D.")
-                           .arg(nativeFolder(info)));
+                           .arg(nativeFolder(localPath)));
+    case EISDIR:
+        return notAFile(localPath, S_IFDIR);
+    case ENOENT:
+    case ENOTDIR:
+        return folderFailure(localPath);
+    default:
+        return failure(SaveError::WriteFailed, localPath,
+                       QStringLiteral("The system reported: %1.").arg(qt_error_string(error)));
+    }
+}
+
+SaveResult changedFailure(const QString& localPath)
+{
     return failure(SaveError::WriteFailed, localPath,
-                   QStringLiteral("The system reported: %1.").arg(detail));
+                   QStringLiteral("\u201C%1\u201D changed while the text was being saved. Save "
+                                  "again.")
+                       .arg(native(localPath)));
 }
 
-SaveResult explainFailure(const QSaveFile& file, const QString& localPath)
+// A name for the temporary file beside the content file that nothing uses yet.
+QByteArray temporaryName(const QByteArray& name)
 {
-    return explainFailure(file.error(), file.errorString(), localPath);
+    return '.' + name + '.' + QByteArray::number(QRandomGenerator::system()->generate(), 36);
 }
 
-bool meansDiskFull(int error)
+// The new text's file, in the content file's folder: unnamed while it is written, so that a save
+// cut off at any point leaves nothing behind. Where the file system cannot make an unnamed file,
+// a named one with a fresh name.
+struct TemporaryFile
 {
-#ifdef EDQUOT
-    if (error == EDQUOT)
-        return true;
-#endif
-    return error == ENOSPC;
+    UniqueFd fd;
+    QByteArray name; // empty while the file has no name
+};
+
+TemporaryFile createTemporary(int folderFd, const QByteArray& name)
+{
+    // An unnamed file gets its name through /proc/self/fd, which a chroot may lack.
+    static const bool canName = ::access("/proc/self/fd", F_OK) == 0;
+    TemporaryFile file;
+    if (canName) {
+        file.fd = UniqueFd(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (file.fd.isValid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return file;
+    }
+    for (int attempt = 0; attempt < 100 && !file.fd.isValid(); ++attempt) {
+        file.name = temporaryName(name);
+        file.fd = UniqueFd(::openat(folderFd, file.name.constData(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!file.fd.isValid() && errno != EEXIST)
+            break;
+    }
+    if (!file.fd.isValid())
+        file.name.clear();
+    return file;
 }
 
-SaveResult explainErrno(int error, const QString& localPath)
+// Gives an unnamed temporary file a name in its folder; 0 or the errno value.
+int nameTemporary(TemporaryFile& file, int folderFd, const QByteArray& name)
 {
-    return explainFailure(meansDiskFull(error) ? QFileDevice::ResourceError
-                                               : QFileDevice::WriteError,
-                          qt_error_string(error), localPath);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(file.fd.get());
+    for (int attempt = 0; attempt < 100 && file.name.isEmpty(); ++attempt) {
+        const QByteArray candidate = temporaryName(name);
+        if (::linkat(AT_FDCWD, self.constData(), folderFd, candidate.constData(),
+                     AT_SYMLINK_FOLLOW) == 0)
+            file.name = candidate;
+        else if (errno != EEXIST)
+            return errno;
+    }
+    return file.name.isEmpty() ? EEXIST : 0;
 }
 
-// Forces the temporary file's bytes to disk, so that the rename never publishes a file whose
-// text a power cut could still take away. 0 or the errno value.
-int syncToDisk(QSaveFile& file)
+// 0 or the errno value.
+int writeAll(int fd, const QByteArray& bytes)
 {
-#ifndef Q_OS_WIN
-    if (::fsync(file.handle()) != 0)
-        return errno;
-#else
-    Q_UNUSED(file);
-#endif
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno != EINTR)
+            return errno;
+        done += written > 0 ? written : 0;
+    }
     return 0;
 }
 
 // Makes the rename itself last. Best effort: the new text is in place whether or not this works.
-void syncFolder(const QString& folder)
+void syncFolder(int folderFd)
 {
-#ifndef Q_OS_WIN
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
+    const UniqueFd folder(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isValid())
+        ::fsync(folder.get());
 }
 
-// The steps after the checks: a temporary file, the bytes, the disk, the rename.
-SaveResult writeReplacing(const QString& localPath, const QByteArray& bytes)
+bool sameFile(int first, int second)
 {
-    QSaveFile file(localPath);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return explainFailure(file, localPath);
+    struct stat a;
+    struct stat b;
+    return ::fstat(first, &a) == 0 && ::fstat(second, &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
 
+// Looks again, just before the rename, whether the path still leads to the folder the text was
+// written in: a folder moved away or swapped for a file meanwhile is reported, not written to.
+std::optional<SaveResult> movedMeanwhile(const QString& path, const DrivePaths::Location& saved)
+{
+    const DrivePaths::Location now = DrivePaths::locate(path);
+    if (now.outcome == WalkOutcome::Found && sameFile(now.folder.get(), saved.folder.get()))
+        return std::nullopt;
+    if (now.outcome == WalkOutcome::FolderMissing || now.outcome == WalkOutcome::NotAFolder)
+        return folderFailure(saved.localPath);
+    return changedFailure(saved.localPath);
+}
+
+// What stands at the content file's place: nothing yet, or a file the save may replace, whose
+// permissions the new file then keeps; otherwise why the save may not go on.
+SaveResult checkExisting(const DrivePaths::Location& target, std::optional<mode_t>* keptMode)
+{
+    const QString& localPath = target.localPath;
+    struct stat info;
+    if (::fstatat(target.folder.get(), target.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? SaveResult{} : explainErrno(errno, localPath);
+    if (S_ISLNK(info.st_mode)) // a link put there since the path was followed
+        return changedFailure(localPath);
+    if (!S_ISREG(info.st_mode))
+        return notAFile(localPath, info.st_mode);
+    // Read-only is the file's own setting, whoever runs the program.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return failure(SaveError::FileReadOnly, localPath,
+                       QStringLiteral("The file is read-only."));
+    if (::faccessat(target.folder.get(), target.name.constData(), W_OK,
+                    AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(SaveError::PermissionDenied, localPath,
+                       QStringLiteral("You do not have permission to change this file."));
+    *keptMode = info.st_mode & 07777;
+    return {};
+}
+
+// The steps after the checks: a temporary file, the bytes, the disk, the rename, all relative to
+// the folder's descriptor.
+SaveResult writeReplacing(const QString& path, const DrivePaths::Location& target,
+                          const QByteArray& bytes, std::optional<mode_t> keptMode)
+{
+    const int folder = target.folder.get();
+    TemporaryFile file = createTemporary(folder, target.name);
+    if (!file.fd.isValid())
+        return explainErrno(errno, target.localPath);
     // Every way out below drops the temporary file, so nothing is left beside the content file.
-    auto abandon = [&file](SaveResult result) {
-        file.cancelWriting();
+    auto abandon = [&](SaveResult result) {
+        if (!file.name.isEmpty())
+            ::unlinkat(folder, file.name.constData(), 0);
         return result;
     };
-    if (const int error = reachStep(SaveStep::TemporaryCreated))
-        return abandon(explainErrno(error, localPath));
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return abandon(explainFailure(file, localPath));
-    if (const int error = reachStep(SaveStep::TextWritten))
-        return abandon(explainErrno(error, localPath));
-    if (const int error = syncToDisk(file))
-        return abandon(explainErrno(error, localPath));
-    if (const int error = reachStep(SaveStep::TextOnDisk))
-        return abandon(explainErrno(error, localPath));
-    if (!file.commit())
-        return explainFailure(file, localPath);
-    syncFolder(QFileInfo(localPath).absolutePath());
-    return {SaveError::None, localPath, {}};
+    if (keptMode)
+        ::fchmod(file.fd.get(), *keptMode);
+    int error = reachStep(SaveStep::TemporaryCreated);
+    if (!error)
+        error = writeAll(file.fd.get(), bytes);
+    if (!error)
+        error = reachStep(SaveStep::TextWritten);
+    // On disk before the rename, so that no power cut can publish a file without its text.
+    if (!error && ::fsync(file.fd.get()) != 0)
+        error = errno;
+    if (!error)
+        error = reachStep(SaveStep::TextOnDisk);
+    if (error)
+        return abandon(explainErrno(error, target.localPath));
+    if (const std::optional<SaveResult> moved = movedMeanwhile(path, target))
+        return abandon(*moved);
+    if (file.name.isEmpty())
+        error = nameTemporary(file, folder, target.name);
+    if (!error && ::renameat(folder, file.name.constData(), folder, target.name.constData()) != 0)
+        error = errno;
+    if (error)
+        return abandon(explainErrno(error, target.localPath));
+    syncFolder(folder);
+    return {SaveError::None, target.localPath, {}};
 }
 
 } // namespace
@@ -175,37 +272,27 @@ void setSaveStepHook(SaveStepHook hook)
 SaveResult SaveContentFile(const QString& path, const QString& text)
 {
     const AnsiEncoding encoded = encodeAnsi(text);
-    const std::optional<QString> local = DrivePaths::toLocal(path);
-    if (!local)
+    const DrivePaths::Location target = DrivePaths::locate(path);
+    if (target.outcome == WalkOutcome::LeadsOut)
         return failure(
             SaveError::InvalidPath, {},
             QStringLiteral("\u201C%1\u201D is not a place this program can write to.").arg(path));
     if (encoded.unrepresentable)
-        return failure(SaveError::Unrepresentable, *local,
+        return failure(SaveError::Unrepresentable, target.localPath,
                        QStringLiteral("The text contains the character %1, which the template's "
                                       "text files cannot hold. Replace it and save again.")
                            .arg(describeCharacter(*encoded.unrepresentable)));
+    if (target.outcome == WalkOutcome::FolderMissing || target.outcome == WalkOutcome::NotAFolder)
+        return folderFailure(target.localPath);
+    if (target.outcome == WalkOutcome::Failed)
+        return explainErrno(target.error, target.localPath);
 
-    const QFileInfo info(*local);
-    if (!QFileInfo(info.absolutePath()).isDir())
-        return folderFailure(info);
-    if (info.exists()) {
-        if (!info.isFile())
-            return failure(SaveError::NotAFile, *local,
-                           QStringLiteral("\u201C%1\u201D is a folder, not a text file.")
-                               .arg(QDir::toNativeSeparators(*local)));
-        // Read-only is the file's own setting, whoever runs the program.
-        if (!hasAnyWriteBit(info.permissions()))
-            return failure(SaveError::FileReadOnly, *local,
-                           QStringLiteral("The file is read-only."));
-        if (!info.isWritable())
-            return failure(SaveError::PermissionDenied, *local,
-                           QStringLiteral("You do not have permission to change this file."));
-    }
-
+    std::optional<mode_t> keptMode;
+    if (SaveResult refused = checkExisting(target, &keptMode); !refused.ok())
+        return refused;
     QByteArray bytes = encoded.bytes;
     bytes += "\r\n";
-    return writeReplacing(*local, bytes);
+    return writeReplacing(path, target, bytes, keptMode);
 }
 
 } // namespace lq

@@ -9,7 +9,7 @@ enum class SaveError {
     None,
     InvalidPath,      // not one of the program's drive paths
     FolderMissing,    // the template folder does not exist (it is never created)
-    NotAFile,         // a folder stands where the content file should be
+    NotAFile,         // a folder, a named pipe, a device... stands where the content file should be
     FileReadOnly,     // the content file's write permission is off
     PermissionDenied, // the system refused the write
     DiskFull,
@@ -30,8 +30,10 @@ struct SaveResult
 // Replaces the content file at a fixed Windows path with the text and a carriage return and line
 // feed, in the ANSI code page. The file is written whole or not at all: the new bytes go to a
 // temporary file beside it, which is flushed to disk and then renamed over the old one, so a
-// failure at any point leaves the earlier text as it was. The folder is never created, and a
-// read-only file is never replaced.
+// failure at any point leaves the earlier text as it was. Every step is taken relative to a
+// descriptor of the folder found beneath the drive folder, so that no symbolic link switched
+// meanwhile can lead the save out of it. The folder is never created, and a read-only file is
+// never replaced.
 SaveResult SaveContentFile(const QString& path, const QString& text);
 
 // The points of a save between the temporary file and its rename over the content file.

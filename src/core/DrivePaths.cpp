@@ -1,14 +1,13 @@
 #include "DrivePaths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QStringList>
-
-#ifndef Q_OS_WIN
-#include <climits>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace lq::DrivePaths {
 
@@ -20,87 +19,107 @@ bool isDriveLetter(QChar c)
            (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
 }
 
-// The existing entry of folder whose name equals part without regard to case; an exact match wins,
-// and among several that differ only in case the first in sorted order, so the choice is stable.
-QString matchEntry(const QString& folder, const QString& part)
+bool isSlash(QChar c)
 {
-    if (QFileInfo(folder + QLatin1Char('/') + part).exists() ||
-        QFileInfo(folder + QLatin1Char('/') + part).isSymLink())
-        return part;
-    const QStringList entries = QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& entry : entries) {
-        if (entry.compare(part, Qt::CaseInsensitive) == 0)
-            return entry;
-    }
-    return part;
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
 }
 
-#ifdef Q_OS_WIN
-// The canonical form of the longest part of path that exists.
-std::optional<QString> resolveLinks(const QString& path)
+QString joined(const QString& folder, const QStringList& parts)
 {
-    QString probe = QDir::cleanPath(path);
-    QString rest;
-    while (!probe.isEmpty()) {
-        const QString canonical = QFileInfo(probe).canonicalFilePath();
-        if (!canonical.isEmpty())
-            return rest.isEmpty() ? canonical : canonical + rest;
-        const qsizetype slash = probe.lastIndexOf(QLatin1Char('/'));
-        if (slash <= 0)
-            break;
-        rest = probe.mid(slash) + rest;
-        probe.truncate(slash);
-    }
-    return QDir::cleanPath(path);
+    return parts.isEmpty() ? folder : folder + QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
-#else
-// Where a path leads once every symbolic link along it is followed, as the system would follow
-// them. Dangling links are followed too, since a save through one creates its target. Parts that
-// do not exist are kept as they are. Nothing when the links go round in a loop or nest too deep.
-std::optional<QString> resolveLinks(const QString& path)
+
+QByteArray driveFolderName(QChar letter)
 {
-    constexpr int kMaxLinks = 40; // the system's own limit
-    // Not cleaned first: "link/.." is the folder above the link's target, not the link's folder.
-    const QString absolute =
-        QDir::isRelativePath(path) ? QDir::currentPath() + QLatin1Char('/') + path : path;
-    QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QStringList resolved; // real folders only, so ".." is always the folder above
-    int links = 0;
-    while (!pending.isEmpty()) {
-        const QString part = pending.takeFirst();
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            if (!resolved.isEmpty())
-                resolved.removeLast();
-            continue;
+    return "drive_" + QByteArray(1, char(letter.toLower().toLatin1()));
+}
+
+// True when the kernel's name for an open folder is a drive folder of the data folder.
+bool isADriveFolder(int folderFd, int dataFd)
+{
+    const QString where = kernelPath(folderFd);
+    const QString data = kernelPath(dataFd);
+    if (where.isEmpty() || data.isEmpty() || where.size() != data.size() + 8 ||
+        !where.startsWith(data + QStringLiteral("/drive_")))
+        return false;
+    const QChar letter = where.back();
+    return letter >= QLatin1Char('a') && letter <= QLatin1Char('z');
+}
+
+// Opens the data folder, making it first when asked; the outcome of the walk to it.
+WalkOutcome openDataFolder(bool create, UniqueFd* fd, Location* location)
+{
+    const QString data = dataFolder();
+    if (create && !QFileInfo::exists(data)) {
+        if (!QDir().mkpath(data)) {
+            location->error = errno;
+            return WalkOutcome::Failed;
         }
-        resolved << part;
-        const QByteArray candidate =
-            QFile::encodeName(QLatin1Char('/') + resolved.join(QLatin1Char('/')));
-        char target[PATH_MAX];
-        const ssize_t size = ::readlink(candidate.constData(), target, sizeof target);
-        if (size < 0)
-            continue; // not a link, or not there
-        if (++links > kMaxLinks || size == ssize_t(sizeof target))
-            return std::nullopt;
-        resolved.removeLast();
-        const QString linkTarget = QFile::decodeName(QByteArray(target, int(size)));
-        if (linkTarget.startsWith(QLatin1Char('/')))
-            resolved.clear();
-        pending = linkTarget.split(QLatin1Char('/'), Qt::SkipEmptyParts) + pending;
+        location->createdFolders << data;
     }
-    return QLatin1Char('/') + resolved.join(QLatin1Char('/'));
+    *fd = UniqueFd(::open(QFile::encodeName(data).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (fd->isValid())
+        return WalkOutcome::Found;
+    location->error = errno;
+    return errno == ENOENT    ? WalkOutcome::FolderMissing
+           : errno == ENOTDIR ? WalkOutcome::NotAFolder
+                              : WalkOutcome::Failed;
 }
-#endif
 
-bool isInside(const QString& path, const QString& folder)
+// Opens the drive folder of a letter. One that is a symbolic link counts only when the kernel
+// says it leads to another drive folder of the same data folder.
+WalkOutcome openDriveFolder(QChar letter, bool create, UniqueFd* fd, Location* location)
 {
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+    UniqueFd data;
+    if (const WalkOutcome outcome = openDataFolder(create, &data, location);
+        outcome != WalkOutcome::Found)
+        return outcome;
+    const QByteArray name = driveFolderName(letter);
+    if (create && ::mkdirat(data.get(), name.constData(), 0777) == 0)
+        location->createdFolders << driveFolder(letter);
+    struct stat info;
+    if (::fstatat(data.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        location->error = errno;
+        return errno == ENOENT ? WalkOutcome::FolderMissing : WalkOutcome::Failed;
+    }
+    if (!S_ISDIR(info.st_mode) && !S_ISLNK(info.st_mode))
+        return WalkOutcome::NotAFolder;
+    const int follow = S_ISLNK(info.st_mode) ? 0 : O_NOFOLLOW;
+    *fd =
+        UniqueFd(::openat(data.get(), name.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC | follow));
+    if (S_ISLNK(info.st_mode))
+        return fd->isValid() && isADriveFolder(fd->get(), data.get()) ? WalkOutcome::Found
+                                                                      : WalkOutcome::LeadsOut;
+    location->error = errno;
+    return fd->isValid() ? WalkOutcome::Found : WalkOutcome::Failed;
 }
 
 } // namespace
+
+std::optional<WindowsPath> parse(const QString& windowsPath)
+{
+    if (windowsPath.size() < 3 || windowsPath.size() > kMaxPathLength ||
+        !isDriveLetter(windowsPath.at(0)) || windowsPath.at(1) != QLatin1Char(':') ||
+        !isSlash(windowsPath.at(2)) || windowsPath.contains(QChar(0)))
+        return std::nullopt;
+    WindowsPath path{windowsPath.at(0).toLower(), {}};
+    qsizetype start = 3;
+    while (start <= windowsPath.size()) {
+        qsizetype end = start;
+        while (end < windowsPath.size() && !isSlash(windowsPath.at(end)))
+            ++end;
+        const QStringView part = QStringView(windowsPath).sliced(start, end - start);
+        if (part == QLatin1String(".") || part == QLatin1String(".."))
+            return std::nullopt;
+        if (!part.isEmpty()) {
+            if (path.parts.size() == kMaxParts)
+                return std::nullopt;
+            path.parts.append(part.toString());
+        }
+        start = end + 1;
+    }
+    return path;
+}
 
 QString dataFolder()
 {
@@ -110,47 +129,65 @@ QString dataFolder()
 
 QString driveFolder(QChar driveLetter)
 {
-    return dataFolder() + QStringLiteral("/drive_") + driveLetter.toLower();
+    return dataFolder() + QLatin1Char('/') + QString::fromLatin1(driveFolderName(driveLetter));
+}
+
+Location locate(const WindowsPath& path, bool createFolders)
+{
+    Location location;
+    const QString root = driveFolder(path.drive);
+    UniqueFd drive;
+    location.outcome = openDriveFolder(path.drive, createFolders, &drive, &location);
+    if (location.outcome != WalkOutcome::Found) {
+        if (location.outcome != WalkOutcome::LeadsOut)
+            location.localPath = joined(root, path.parts);
+        return location;
+    }
+    WalkResult walk = walkBeneath(drive.get(), root, path.parts, {true, createFolders});
+    location.outcome = walk.outcome;
+    location.error = walk.error;
+    if (walk.outcome == WalkOutcome::LeadsOut)
+        return location;
+    location.localPath = joined(root, walk.spelled);
+    for (const int part : walk.createdParts)
+        location.createdFolders << joined(root, walk.spelled.first(part + 1));
+    location.folder = std::move(walk.folder);
+    location.name = walk.name;
+    return location;
+}
+
+Location locate(const QString& windowsPath, bool createFolders)
+{
+    const std::optional<WindowsPath> path = parse(windowsPath);
+    return path ? locate(*path, createFolders) : Location{};
 }
 
 std::optional<QString> toLocal(const QString& windowsPath)
 {
-    if (windowsPath.size() < 3 || !isDriveLetter(windowsPath.at(0)) ||
-        windowsPath.at(1) != QLatin1Char(':') ||
-        (windowsPath.at(2) != QLatin1Char('\\') && windowsPath.at(2) != QLatin1Char('/')))
+    const Location location = locate(windowsPath);
+    if (location.outcome == WalkOutcome::LeadsOut)
         return std::nullopt;
-    if (windowsPath.contains(QChar(0)))
-        return std::nullopt;
-
-#ifdef Q_OS_WIN
-    return windowsPath;
-#else
-    // Either slash separates parts, as on the system the paths were written for.
-    const QStringList parts = QString(windowsPath.mid(3))
-                                  .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                                  .split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString path = driveFolder(windowsPath.at(0));
-    for (const QString& part : parts) {
-        if (part == QLatin1String(".") || part == QLatin1String(".."))
-            return std::nullopt;
-        path += QLatin1Char('/') + matchEntry(path, part);
-    }
-    if (!isInsideDriveFolders(path))
-        return std::nullopt;
-    return path;
-#endif
+    return location.localPath;
 }
 
 bool isInsideDriveFolders(const QString& localPath)
 {
-    const std::optional<QString> data = resolveLinks(dataFolder());
-    const std::optional<QString> resolved = resolveLinks(localPath);
-    if (!data || !resolved || !isInside(*resolved, *data))
+    const QString prefix = dataFolder() + QStringLiteral("/drive_");
+    if (!localPath.startsWith(prefix) || localPath.size() == prefix.size())
         return false;
-    // The first part below the data folder must be a drive folder.
-    const QString first = resolved->mid(data->size() + 1).section(QLatin1Char('/'), 0, 0);
-    return first.size() == 7 && first.startsWith(QLatin1String("drive_")) &&
-           first.at(6) >= QLatin1Char('a') && first.at(6) <= QLatin1Char('z');
+    const QChar letter = localPath.at(prefix.size());
+    const QString rest = localPath.mid(prefix.size() + 1);
+    if (letter < QLatin1Char('a') || letter > QLatin1Char('z') ||
+        !(rest.isEmpty() || rest.startsWith(QLatin1Char('/'))))
+        return false;
+    Location location;
+    UniqueFd drive;
+    const WalkOutcome opened = openDriveFolder(letter, false, &drive, &location);
+    if (opened != WalkOutcome::Found)
+        return opened != WalkOutcome::LeadsOut;
+    // The parts as spelt: ".." climbs from where a link led, as the system does.
+    const QStringList parts = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return walkBeneath(drive.get(), driveFolder(letter), parts).outcome != WalkOutcome::LeadsOut;
 }
 
 } // namespace lq::DrivePaths

@@ -9,7 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lq::FirstStart {
 
@@ -34,6 +38,34 @@ bool isContentFile(const QString& windowsPath)
     return false;
 }
 
+QString leadsOutside(const QString& windowsPath)
+{
+    return QStringLiteral("\u201C%1\u201D leads outside the program's folders.").arg(windowsPath);
+}
+
+// Copies an installed file's bytes and permissions into a new file; false when that fails.
+bool copyInto(const QString& source, int target)
+{
+    QFile in(source);
+    struct stat info;
+    if (!in.open(QIODevice::ReadOnly) || ::fstat(in.handle(), &info) != 0)
+        return false;
+    QByteArray block;
+    do {
+        block = in.read(64 * 1024);
+        for (qsizetype done = 0; done < block.size();) {
+            const ssize_t written =
+                ::write(target, block.constData() + done, size_t(block.size() - done));
+            if (written < 0 && errno != EINTR)
+                return false;
+            done += written > 0 ? written : 0;
+        }
+    } while (!block.isEmpty());
+    return in.error() == QFileDevice::NoError && ::fchmod(target, info.st_mode & 0777) == 0;
+}
+
+// Every folder and file is made beneath a descriptor of its drive folder, so that no symbolic
+// link switched meanwhile can lead the layout out of it.
 class Layout
 {
 public:
@@ -42,25 +74,25 @@ public:
     // Creates a folder given as a fixed Windows path, with every missing folder above it.
     bool makeFolder(const QString& windowsPath)
     {
-        const std::optional<QString> local = DrivePaths::toLocal(windowsPath);
-        if (!local) {
-            outcome.problems << QStringLiteral(
-                                    "\u201C%1\u201D leads outside the program's folders.")
-                                    .arg(windowsPath);
+        const DrivePaths::Location location = DrivePaths::locate(windowsPath, true);
+        outcome.created << location.createdFolders; // from the top down, as they were made
+        if (location.outcome == WalkOutcome::LeadsOut) {
+            outcome.problems << leadsOutside(windowsPath);
             return false;
         }
-        if (QFileInfo(*local).isDir())
-            return true;
-        // Record each folder as it is made, from the top down.
-        QStringList missing;
-        for (QString probe = *local; !isThere(probe); probe = QFileInfo(probe).path())
-            missing.prepend(probe);
-        if (!QDir().mkpath(*local)) {
+        const bool made = location.outcome == WalkOutcome::Found &&
+                          ::mkdirat(location.folder.get(), location.name.constData(), 0777) == 0;
+        if (made)
+            outcome.created << location.localPath;
+        struct stat info;
+        if (location.outcome != WalkOutcome::Found ||
+            ::fstatat(location.folder.get(), location.name.constData(), &info,
+                      AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(info.st_mode)) {
             outcome.problems << QStringLiteral("The folder \u201C%1\u201D could not be created.")
-                                    .arg(native(*local));
+                                    .arg(native(location.localPath));
             return false;
         }
-        outcome.created << missing;
         return true;
     }
 
@@ -68,24 +100,32 @@ public:
     {
         if (isContentFile(windowsPath))
             return;
-        const std::optional<QString> local = DrivePaths::toLocal(windowsPath);
-        if (!local) {
-            outcome.problems << QStringLiteral(
-                                    "\u201C%1\u201D leads outside the program's folders.")
-                                    .arg(windowsPath);
+        const DrivePaths::Location before = DrivePaths::locate(windowsPath);
+        if (before.outcome == WalkOutcome::LeadsOut) {
+            outcome.problems << leadsOutside(windowsPath);
             return;
         }
-        if (isThere(*local))
+        // Whatever stands there, even a link that leads nowhere, stays as it is.
+        if (isThere(before.localPath) ||
+            !makeFolder(windowsPath.section(QLatin1Char('\\'), 0, -2) + QLatin1Char('\\')))
             return;
-        if (!makeFolder(windowsPath.section(QLatin1Char('\\'), 0, -2) + QLatin1Char('\\')))
-            return;
-        if (!QFile::copy(source, *local)) {
-            outcome.problems << QStringLiteral(
-                                    "\u201C%1\u201D could not be copied to \u201C%2\u201D.")
-                                    .arg(native(source), native(*local));
-            return;
+        const DrivePaths::Location location = DrivePaths::locate(windowsPath);
+        if (location.outcome == WalkOutcome::Found) {
+            // Made anew, never opened through a link nor over anything that is there.
+            const UniqueFd target(::openat(location.folder.get(), location.name.constData(),
+                                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                           0666));
+            if (!target.isValid() && errno == EEXIST)
+                return;
+            if (target.isValid() && copyInto(source, target.get())) {
+                outcome.created << location.localPath;
+                return;
+            }
+            if (target.isValid())
+                ::unlinkat(location.folder.get(), location.name.constData(), 0);
         }
-        outcome.created << *local;
+        outcome.problems << QStringLiteral("\u201C%1\u201D could not be copied to \u201C%2\u201D.")
+                                .arg(native(source), native(location.localPath));
     }
 
     // Every file and folder of one installed drive folder (drive_c) under its drive letter.

@@ -2,13 +2,17 @@
 
 #include "DrivePaths.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lq {
 
@@ -16,7 +20,7 @@ namespace {
 
 RequestDecision refuse(int status)
 {
-    return {RequestTarget::Refused, status, {}, {}};
+    return {RequestTarget::Refused, status, {}, {}, {}, {}};
 }
 
 int hexValue(char c)
@@ -72,50 +76,62 @@ bool sameSecret(QByteArrayView given, const QByteArray& secret)
     return difference == 0;
 }
 
-bool isAsciiLetter(QChar c)
+bool isRegularFile(int folderFd, const QByteArray& name)
 {
-    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    struct stat info;
+    return ::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(info.st_mode);
+}
+
+// A file to send, and where openDecidedFile finds it again.
+RequestDecision sendFile(const QString& localPath, QChar driveLetter, const QStringList& parts)
+{
+    RequestDecision decision;
+    decision.target = RequestTarget::File;
+    decision.status = 200;
+    decision.localPath = localPath;
+    decision.mimeType = mimeTypeFor(parts.last());
+    decision.driveLetter = driveLetter;
+    decision.parts = parts;
+    return decision;
+}
+
+// Where a name of the player's own folder leads: straight in that folder, or nowhere.
+WalkResult findRuffleFile(const QString& name, const PlayerSite& site)
+{
+    WalkResult walk;
+    if (site.ruffleFolder.isEmpty() || name.startsWith(QLatin1Char('.')))
+        return walk;
+    const UniqueFd root(
+        ::open(QFile::encodeName(site.ruffleFolder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!root.isValid())
+        return walk;
+    walk = walkBeneath(root.get(), site.ruffleFolder, {name});
+    if (walk.outcome == WalkOutcome::Found && walk.depth != 0)
+        walk.outcome = WalkOutcome::LeadsOut;
+    return walk;
 }
 
 RequestDecision ruffleFile(const QString& name, const PlayerSite& site)
 {
-    if (site.ruffleFolder.isEmpty() || name.startsWith(QLatin1Char('.')))
+    const WalkResult walk = findRuffleFile(name, site);
+    if (walk.outcome != WalkOutcome::Found || !isRegularFile(walk.folder.get(), walk.name))
         return refuse(404);
-    const QString folder = QFileInfo(site.ruffleFolder).canonicalFilePath();
-    const QFileInfo file(site.ruffleFolder + QLatin1Char('/') + name);
-    if (folder.isEmpty() || !file.isFile() ||
-        QFileInfo(file.canonicalFilePath()).absolutePath() != folder)
-        return refuse(404);
-    return {RequestTarget::File, 200, file.filePath(), mimeTypeFor(name)};
+    return sendFile(site.ruffleFolder + QLatin1Char('/') + name, QChar(), {name});
 }
 
 RequestDecision driveFile(const QString& letter, const QStringList& parts)
 {
-    if (letter.size() != 1 || !isAsciiLetter(letter.at(0)) || parts.isEmpty())
+    const std::optional<DrivePaths::WindowsPath> path =
+        DrivePaths::parse(letter + QStringLiteral(":\\") + parts.join(QLatin1Char('\\')));
+    // One letter, and nothing below it that reads as more than one part.
+    if (letter.size() != 1 || !path || path->parts != parts)
         return refuse(404);
-    const QString windowsPath = letter + QStringLiteral(":\\") + parts.join(QLatin1Char('\\'));
-    const std::optional<QString> local = DrivePaths::toLocal(windowsPath);
-    if (!local || !DrivePaths::isInsideDriveFolders(*local) || !QFileInfo(*local).isFile())
+    const DrivePaths::Location location = DrivePaths::locate(*path);
+    if (location.outcome != WalkOutcome::Found ||
+        !isRegularFile(location.folder.get(), location.name))
         return refuse(404);
-    return {RequestTarget::File, 200, *local, mimeTypeFor(parts.last())};
-}
-
-// The parts of a fixed Windows path below its drive, or nothing when it is not an absolute drive
-// path or climbs.
-std::optional<QStringList> windowsPathParts(const QString& windowsPath)
-{
-    if (windowsPath.size() < 3 || !isAsciiLetter(windowsPath.at(0)) ||
-        windowsPath.at(1) != QLatin1Char(':') ||
-        (windowsPath.at(2) != QLatin1Char('\\') && windowsPath.at(2) != QLatin1Char('/')))
-        return std::nullopt;
-    const QStringList parts =
-        windowsPath.mid(3).split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        if (part == QLatin1String(".") || part == QLatin1String(".."))
-            return std::nullopt;
-    }
-    return parts;
+    return sendFile(location.localPath, path->drive, path->parts);
 }
 
 QByteArray drivePrefix(QChar letter, const QByteArray& secret)
@@ -123,15 +139,51 @@ QByteArray drivePrefix(QChar letter, const QByteArray& secret)
     return '/' + secret + "/drive/" + QString(letter.toLower()).toLatin1() + '/';
 }
 
+// "/a/b" -> "a", "b"; an empty part ("//", a trailing slash) is never a file. Nothing when the
+// path has more parts than any request may have.
+std::optional<QList<QByteArrayView>> splitPath(QByteArrayView path)
+{
+    QList<QByteArrayView> raw;
+    qsizetype start = 1;
+    while (true) {
+        if (raw.size() == kMaxRequestParts)
+            return std::nullopt;
+        const qsizetype slash = path.indexOf('/', start);
+        raw.append(path.sliced(start, (slash < 0 ? path.size() : slash) - start));
+        if (slash < 0)
+            return raw;
+        start = slash + 1;
+    }
+}
+
+// What the decoded parts below the secret name.
+RequestDecision decideTarget(const QStringList& parts, bool post, const PlayerSite& site)
+{
+    if (parts.isEmpty())
+        return refuse(404);
+    const QString& kind = parts.first();
+    if (kind == QLatin1String("player.html") && parts.size() == 1)
+        return post ? refuse(405)
+                    : RequestDecision{RequestTarget::PlayerPage, 200, {}, mimeTypeFor(kind)};
+    if (kind == QLatin1String("ruffle") && parts.size() == 2)
+        return ruffleFile(parts.at(1), site);
+    if (kind == QLatin1String("drive") && parts.size() >= 3)
+        return driveFile(parts.at(1), parts.mid(2));
+    return refuse(404);
+}
+
 } // namespace
 
 RequestDecision decideRequest(QByteArrayView method, QByteArrayView host, QByteArrayView rawPath,
                               const PlayerSite& site)
 {
-    if (method != QByteArrayView("GET"))
+    const bool post = method == QByteArrayView("POST");
+    if (method != QByteArrayView("GET") && !post)
         return refuse(405);
     if (!site.host.isEmpty() && host != QByteArrayView(site.host))
         return refuse(403);
+    if (rawPath.size() > kMaxRequestPathBytes)
+        return refuse(414);
 
     QByteArrayView path = rawPath;
     if (const qsizetype end = path.indexOf('?'); end >= 0)
@@ -141,58 +193,65 @@ RequestDecision decideRequest(QByteArrayView method, QByteArrayView host, QByteA
     if (!path.startsWith('/'))
         return refuse(400);
 
-    // "/a/b" -> "a", "b"; an empty part ("//", a trailing slash) is never a file.
-    QList<QByteArrayView> raw;
-    qsizetype start = 1;
-    while (true) {
-        const qsizetype slash = path.indexOf('/', start);
-        raw.append(path.sliced(start, (slash < 0 ? path.size() : slash) - start));
-        if (slash < 0)
-            break;
-        start = slash + 1;
-    }
-    if (raw.isEmpty() || !sameSecret(raw.first(), site.secret))
+    const std::optional<QList<QByteArrayView>> raw = splitPath(path);
+    if (!raw)
+        return refuse(414);
+    if (!sameSecret(raw->first(), site.secret))
         return refuse(404);
-
     QStringList parts;
-    for (qsizetype i = 1; i < raw.size(); ++i) {
-        const std::optional<QString> part = decodeSegment(raw.at(i));
+    for (qsizetype i = 1; i < raw->size(); ++i) {
+        const std::optional<QString> part = decodeSegment(raw->at(i));
         if (!part)
             return refuse(404);
         parts.append(*part);
     }
-    if (parts.isEmpty())
-        return refuse(404);
+    return decideTarget(parts, post, site);
+}
 
-    const QString& kind = parts.first();
-    if (kind == QLatin1String("player.html") && parts.size() == 1)
-        return {RequestTarget::PlayerPage, 200, {}, mimeTypeFor(kind)};
-    if (kind == QLatin1String("ruffle") && parts.size() == 2)
-        return ruffleFile(parts.at(1), site);
-    if (kind == QLatin1String("drive") && parts.size() >= 3)
-        return driveFile(parts.at(1), parts.mid(2));
-    return refuse(404);
+int openDecidedFile(const RequestDecision& decision, const PlayerSite& site)
+{
+    if (decision.target != RequestTarget::File || decision.parts.isEmpty()) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (decision.driveLetter.isNull()) {
+        const WalkResult walk = decision.parts.size() == 1
+                                    ? findRuffleFile(decision.parts.first(), site)
+                                    : WalkResult{};
+        if (walk.outcome != WalkOutcome::Found) {
+            errno = ENOENT;
+            return -1;
+        }
+        return openRegularFile(walk.folder.get(), walk.name);
+    }
+    const DrivePaths::Location location =
+        DrivePaths::locate(DrivePaths::WindowsPath{decision.driveLetter, decision.parts});
+    if (location.outcome != WalkOutcome::Found) {
+        errno = location.outcome == WalkOutcome::Failed ? location.error : ENOENT;
+        return -1;
+    }
+    return openRegularFile(location.folder.get(), location.name);
 }
 
 QByteArray urlPathForWindowsPath(const QString& windowsPath, const QByteArray& secret)
 {
-    const std::optional<QStringList> parts = windowsPathParts(windowsPath);
-    if (!parts || parts->isEmpty())
+    const std::optional<DrivePaths::WindowsPath> path = DrivePaths::parse(windowsPath);
+    if (!path || path->parts.isEmpty())
         return {};
     QByteArrayList encoded;
-    for (const QString& part : *parts)
+    for (const QString& part : path->parts)
         encoded.append(QUrl::toPercentEncoding(part));
-    return drivePrefix(windowsPath.at(0), secret) + encoded.join('/');
+    return drivePrefix(path->drive, secret) + encoded.join('/');
 }
 
 QByteArray urlPathForFolderOf(const QString& windowsPath, const QByteArray& secret)
 {
-    const std::optional<QStringList> parts = windowsPathParts(windowsPath);
-    if (!parts || parts->isEmpty())
+    const std::optional<DrivePaths::WindowsPath> path = DrivePaths::parse(windowsPath);
+    if (!path || path->parts.isEmpty())
         return {};
-    QByteArray folder = drivePrefix(windowsPath.at(0), secret);
-    for (qsizetype i = 0; i + 1 < parts->size(); ++i)
-        folder += QUrl::toPercentEncoding(parts->at(i)) + '/';
+    QByteArray folder = drivePrefix(path->drive, secret);
+    for (qsizetype i = 0; i + 1 < path->parts.size(); ++i)
+        folder += QUrl::toPercentEncoding(path->parts.at(i)) + '/';
     return folder;
 }
 

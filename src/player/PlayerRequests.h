@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 namespace lq {
 
@@ -30,18 +31,33 @@ struct RequestDecision
 {
     RequestTarget target = RequestTarget::Refused;
     int status = 404;    // HTTP status of the answer
-    QString localPath;   // for File: the file to send
+    QString localPath;   // for File: the file to send, as spelt on disk (for logs and messages)
     QByteArray mimeType; // for PlayerPage and File
+    // For File: where openDecidedFile finds it again, beneath the folder's descriptor: the drive
+    // letter (none for a file of the player's own folder) and the names below that folder.
+    QChar driveLetter;
+    QStringList parts;
 };
+
+// The longest raw path a request may have, and the most parts, before anything else is looked at.
+constexpr qsizetype kMaxRequestPathBytes = 8192;
+constexpr qsizetype kMaxRequestParts = 72;
 
 // Decides what a request gets, from its method, Host header and the path of its URL exactly as it
 // arrived (still percent-encoded; a query is ignored). Needs no running server: it only looks at
 // the file system. Anything that is not plainly one of the three kinds above is refused: a wrong
 // or missing secret, "." or "..", percent-encoded slashes, backslashes or NUL bytes, a drive path
-// that leads out of its drive folder (through a symbolic link, too), folders, and every method
-// but GET.
+// that leads out of its drive folder (through a symbolic link, too), anything that is not a
+// regular file, a path longer than the limits above (414), and every method but GET and POST. A
+// POST is answered like a GET, as a player reading local files ignores the method of a load; the
+// page itself is only got. Safe to call from any thread.
 RequestDecision decideRequest(QByteArrayView method, QByteArrayView host, QByteArrayView rawPath,
                               const PlayerSite& site);
+
+// Opens the file a File decision names, for reading, beneath its drive folder's (or the
+// ruffle folder's) descriptor so that no link switched after the decision leads out of it.
+// Returns a descriptor (O_RDONLY | O_CLOEXEC) the caller closes, or -1 with errno set.
+int openDecidedFile(const RequestDecision& decision, const PlayerSite& site);
 
 // The URL path under which the server hands out the file of a fixed Windows path
 // ("C:\lumenquill\vector\vector.swf" -> "/<secret>/drive/c/lumenquill/vector/vector.swf"), each

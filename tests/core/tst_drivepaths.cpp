@@ -35,6 +35,10 @@ private slots:
         QTest::newRow("dot") << "C:\\lumenquill\\.\\vector";
         QTest::newRow("nul") << QString("C:\\a") + QChar(0) + "b";
         QTest::newRow("empty") << "";
+        // Refused before anything is looked up, however long the path.
+        QTest::newRow("65 parts") << "C:" + QString("\\a").repeated(64) + "\\x.txt";
+        QTest::newRow("32000 parts") << "C:" + QString("\\a").repeated(32000);
+        QTest::newRow("longer than a path") << "C:\\" + QString(4094, QLatin1Char('a'));
     }
 
     void notADrivePathIsRefused()

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace lq;
 
@@ -196,6 +199,49 @@ private slots:
         const SaveResult result = SaveContentFile(kVectorAbout, "aboutus=x");
         QCOMPARE(result.error, SaveError::NotAFile);
         QVERIFY(QFileInfo(drive.driveC() + "/lumenquill/vector/aboutus.txt").isDir());
+    }
+
+    // Never reported as a folder, never waited on (a named pipe without a reader would block a
+    // plain open for good), and left as it is.
+    void whatIsNotARegularFileIsNamedForWhatItIs_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "a named pipe";
+        QTest::newRow("socket") << "a socket";
+    }
+
+    void whatIsNotARegularFileIsNamedForWhatItIs()
+    {
+        QFETCH(QString, kind);
+        TestDrive drive;
+        const QString local = drive.makeFolder("lumenquill/vector") + "/aboutus.txt";
+        const QByteArray name = QFile::encodeName(local);
+        int socketFd = -1;
+        if (kind == "a named pipe") {
+            QCOMPARE(mkfifo(name.constData(), 0644), 0);
+        } else {
+            socketFd = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            QVERIFY(size_t(name.size()) < sizeof address.sun_path);
+            qstrcpy(address.sun_path, name.constData());
+            QCOMPARE(bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        const auto closeSocket = qScopeGuard([socketFd] {
+            if (socketFd >= 0)
+                close(socketFd);
+        });
+        const SaveResult result = SaveContentFile(kVectorAbout, "aboutus=x");
+        QCOMPARE(result.error, SaveError::NotAFile);
+        QCOMPARE(result.reason, QStringLiteral("\u201C%1\u201D is %2, not a text file.")
+                                    .arg(QDir::toNativeSeparators(local), kind));
+        struct stat info;
+        QCOMPARE(lstat(name.constData(), &info), 0);
+        QVERIFY(kind == "a named pipe" ? S_ISFIFO(info.st_mode) : S_ISSOCK(info.st_mode));
+        QCOMPARE(
+            QDir(drive.driveC() + "/lumenquill/vector")
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"aboutus.txt"});
     }
 
     void aNewFileGetsOrdinaryPermissionsAndAnOldOneKeepsItsOwn()

@@ -3,13 +3,17 @@
 // temporary file behind and report a failure, never a success.
 
 #include "ContentFileWriter.h"
+#include "LinkSwitcher.h"
 #include "TestDrive.h"
 #include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
+#include <clocale>
 #include <csignal>
+#include <cstring>
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -49,6 +53,13 @@ struct SavedDrive
     }
 };
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+}
+
 // Fills the file system holding folder until it refuses another byte.
 bool fillUp(const QString& folder)
 {
@@ -83,6 +94,8 @@ class SaveFaultsTest : public QObject
     Q_OBJECT
 
     bool m_canMount = false;
+    QTemporaryDir m_locales; // a second language for the system's messages, made for this run
+    bool m_hasGerman = false;
 
 private slots:
     void initTestCase()
@@ -93,6 +106,10 @@ private slots:
                      mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         if (!m_canMount)
             qInfo("No file system can be mounted here: the full disk is simulated only.");
+        const QString german = m_locales.path() + "/de_DE.UTF-8";
+        QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", german});
+        m_hasGerman = QFileInfo(german + "/LC_MESSAGES").exists() &&
+                      qputenv("LOCPATH", QFile::encodeName(m_locales.path()));
     }
 
     void aFullDiskKeepsTheEarlierText()
@@ -264,6 +281,80 @@ private slots:
         QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
         QCOMPARE(entriesOf(saved.file), QStringList{"kept.txt"});
         QCOMPARE(TestDrive::read(saved.file + "/kept.txt"), kOldBytes);
+    }
+
+    // The user's language changes the system's words for an error, never what the program says.
+    void failuresAreToldApartWhateverTheSystemsLanguage_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("reason");
+        const QString denied = "You do not have permission to write in the folder \u201C%1\u201D.";
+        QTest::newRow("access denied") << EACCES << int(SaveError::PermissionDenied) << denied;
+        QTest::newRow("not permitted") << EPERM << int(SaveError::PermissionDenied) << denied;
+        QTest::newRow("read-only disk") << EROFS << int(SaveError::PermissionDenied) << denied;
+        QTest::newRow("quota") << EDQUOT << int(SaveError::DiskFull)
+                               << "The disk is full. Free some space and save again.";
+    }
+
+    void failuresAreToldApartWhateverTheSystemsLanguage()
+    {
+        QFETCH(int, error);
+        QFETCH(int, expected);
+        QFETCH(QString, reason);
+        if (!m_hasGerman)
+            QSKIP("no second language for the system's messages could be made (localedef)");
+        const QByteArray before = setlocale(LC_MESSAGES, nullptr);
+        const auto restore = qScopeGuard([&] { setlocale(LC_MESSAGES, before.constData()); });
+        if (!setlocale(LC_MESSAGES, "de_DE.UTF-8") ||
+            qstrcmp(strerror(EACCES), "Permission denied") == 0)
+            QSKIP("the system's messages stay in English here");
+        SavedDrive saved;
+        saved.writeEarlierText();
+        StepHookGuard hook(
+            [error](SaveStep now) { return now == SaveStep::TextWritten ? error : 0; });
+        const SaveResult result = SaveContentFile(kVectorAbout, kNewText);
+        QCOMPARE(int(result.error), expected);
+        QCOMPARE(result.reason, reason.contains("%1")
+                                    ? reason.arg(QDir::toNativeSeparators(saved.folder))
+                                    : reason);
+        QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+    }
+
+    // A link in the drive switched on and on between a folder inside it and one outside while
+    // saves run: not one save may write outside. On a RAM disk where there is one: on a disk, each
+    // save's flush holds up the switching for as long. A longer run: LQ_RACE_ROUNDS=20000.
+    void aLinkSwitchedDuringSavesNeverLeadsOut()
+    {
+        const QString base = QFileInfo("/dev/shm").isWritable() ? "/dev/shm" : QDir::tempPath();
+        TestDrive drive(base);
+        QTemporaryDir outside(base + "/lq-outside-XXXXXX");
+        const QString victim = outside.path() + "/aboutus.txt";
+        const QByteArray untouched("not the program's to write\r\n");
+        writeFile(victim, untouched);
+        const QString inside = drive.makeFolder("lumenquill/inside");
+        LinkSwitcher switcher(drive.driveC() + "/lumenquill/switch", "inside", outside.path());
+        const int rounds = qEnvironmentVariableIntValue("LQ_RACE_ROUNDS") > 0
+                               ? qEnvironmentVariableIntValue("LQ_RACE_ROUNDS")
+                               : 1000;
+        int savedInside = 0;
+        int writtenOutside = 0;
+        for (int i = 0; i < rounds; ++i) {
+            const QString text = "aboutus=" + QString::number(i);
+            if (SaveContentFile("C:\\lumenquill\\switch\\aboutus.txt", text))
+                savedInside += TestDrive::read(inside + "/aboutus.txt") == text.toLatin1() + "\r\n";
+            if (TestDrive::read(victim) != untouched || entriesOf(outside.path()).size() != 1) {
+                ++writtenOutside;
+                QDir(outside.path()).removeRecursively();
+                QDir().mkpath(outside.path());
+                writeFile(victim, untouched);
+            }
+        }
+        switcher.stop();
+        qInfo("%d of %d saves landed inside the drive, %d outside", savedInside, rounds,
+              writtenOutside);
+        QCOMPARE(writtenOutside, 0);
+        QVERIFY(savedInside > 0);
     }
 
     void permissionsTakenAwayBetweenTwoSaves_data()

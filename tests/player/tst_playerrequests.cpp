@@ -1,3 +1,4 @@
+#include "LinkSwitcher.h"
 #include "MovieFile.h"
 #include "PlayerRequests.h"
 #include "TestDrive.h"
@@ -6,6 +7,7 @@
 #include <QFile>
 #include <QSet>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace lq;
 
@@ -51,6 +53,18 @@ private:
     };
 
     static QByteArray under(const QByteArray& rest) { return QByteArray("/") + kSecret + rest; }
+
+    // What a server would send for a decision, read through the descriptor it is given.
+    static QByteArray readDecided(const RequestDecision& decision, const PlayerSite& site)
+    {
+        if (decision.target != RequestTarget::File)
+            return "<refused>";
+        QFile file;
+        const int fd = openDecidedFile(decision, site);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle))
+            return "<not opened>";
+        return file.readAll();
+    }
 
 private slots:
     void servesThePageThePlayersFilesAndDriveFiles()
@@ -137,6 +151,13 @@ private slots:
         QTest::newRow("ruffle climbs") << "/" + s + "/ruffle/../ruffle/ruffle.js" << 404;
         QTest::newRow("ruffle folder") << "/" + s + "/ruffle" << 404;
         QTest::newRow("ruffle hidden file") << "/" + s + "/ruffle/.ruffle.js" << 404;
+        // Refused before anything is looked up: such paths once froze the program for seconds.
+        QTest::newRow("64 KB path")
+            << "/" + s + "/drive/c/" + QByteArray(32000, 'a').replace("a", "a/") << 414;
+        QTest::newRow("too many parts")
+            << "/" + s + "/drive/c/" + QByteArray(80, 'a').replace("a", "a/") + "x.txt" << 414;
+        QTest::newRow("too many parts for a drive path")
+            << "/" + s + "/drive/c/" + QByteArray(65, 'a').replace("a", "a/") + "x.txt" << 404;
     }
 
     void refusesEverythingElse()
@@ -171,21 +192,88 @@ private slots:
         QCOMPARE(f.get(under("/ruffle/leak.js")).target, RequestTarget::Refused);
     }
 
-    void refusesEveryMethodButGet_data()
+    void refusesEveryMethodButGetAndPost_data()
     {
         QTest::addColumn<QByteArray>("method");
-        for (const char* method : {"POST", "PUT", "DELETE", "HEAD", "OPTIONS", "PATCH", "get", ""})
+        for (const char* method : {"PUT", "DELETE", "HEAD", "OPTIONS", "PATCH", "get", "post", ""})
             QTest::newRow(*method ? method : "empty") << QByteArray(method);
     }
 
-    void refusesEveryMethodButGet()
+    void refusesEveryMethodButGetAndPost()
     {
         QFETCH(QByteArray, method);
         Fixture f;
-        const RequestDecision decision =
-            decideRequest(method, "127.0.0.1:4242", under("/player.html"), f.site);
-        QCOMPARE(decision.target, RequestTarget::Refused);
-        QCOMPARE(decision.status, 405);
+        for (const char* path : {"/player.html", "/drive/c/lumenquill/vector/aboutus.txt"}) {
+            const RequestDecision decision =
+                decideRequest(method, "127.0.0.1:4242", under(path), f.site);
+            QCOMPARE(decision.target, RequestTarget::Refused);
+            QCOMPARE(decision.status, 405);
+        }
+    }
+
+    // A movie's loadVariables(url, "POST") reads the same text as a GET would; the page is not
+    // something to post to.
+    void aPostReadsTheSameFileAsAGet()
+    {
+        Fixture f;
+        for (const char* path : {"/drive/C/LumenQuill/Vector/AboutUs.TXT", "/ruffle/ruffle.js"}) {
+            const RequestDecision got = f.get(under(path));
+            const RequestDecision posted = decideRequest("POST", f.site.host, under(path), f.site);
+            QCOMPARE(posted.target, RequestTarget::File);
+            QCOMPARE(posted.localPath, got.localPath);
+            QCOMPARE(posted.mimeType, got.mimeType);
+        }
+        QCOMPARE(decideRequest("POST", f.site.host, under("/player.html"), f.site).status, 405);
+    }
+
+    void opensWhatItDecidedAndNothingElse()
+    {
+        Fixture f;
+        for (const char* path : {"/drive/c/LUMENQUILL/vector/aboutus.txt", "/ruffle/ruffle.js"}) {
+            const RequestDecision decision = f.get(under(path));
+            QCOMPARE(readDecided(decision, f.site), TestDrive::read(decision.localPath));
+        }
+        // What stands there by the time the file is opened counts: a named pipe is refused at
+        // once (never waited on), and so is a link put there since.
+        const QString about = f.drive.driveC() + "/lumenquill/vector/aboutus.txt";
+        const RequestDecision decided = f.get(under("/drive/c/lumenquill/vector/aboutus.txt"));
+        QVERIFY(QFile::remove(about));
+        QCOMPARE(mkfifo(QFile::encodeName(about).constData(), 0644), 0);
+        QCOMPARE(f.get(under("/drive/c/lumenquill/vector/aboutus.txt")).status, 404);
+        QCOMPARE(openDecidedFile(decided, f.site), -1);
+        QVERIFY(QFile::remove(about));
+        QVERIFY(QFile::link(f.drive.home() + "/secret.txt", about));
+        QCOMPARE(openDecidedFile(decided, f.site), -1);
+        QCOMPARE(openDecidedFile(RequestDecision{}, f.site), -1);
+    }
+
+    // A link in the drive switched on and on between a folder inside it and one outside while
+    // the server decides and opens: not one answer may come from outside. A longer run:
+    // LQ_RACE_ROUNDS=4000.
+    void aLinkSwitchedMeanwhileNeverLeadsOut()
+    {
+        Fixture f;
+        QTemporaryDir outside;
+        Fixture::write(outside.path() + "/aboutus.txt", "outside");
+        const QString inside = f.drive.makeFolder("lumenquill/inside");
+        Fixture::write(inside + "/aboutus.txt", "inside");
+        LinkSwitcher switcher(f.drive.driveC() + "/lumenquill/switch", "inside", outside.path());
+        const int rounds = qEnvironmentVariableIntValue("LQ_RACE_ROUNDS") > 0
+                               ? qEnvironmentVariableIntValue("LQ_RACE_ROUNDS")
+                               : 1000;
+        int insideReads = 0;
+        int outsideReads = 0;
+        for (int i = 0; i < rounds; ++i) {
+            const QByteArray read =
+                readDecided(f.get(under("/drive/c/lumenquill/switch/aboutus.txt")), f.site);
+            insideReads += read == "inside";
+            outsideReads += read == "outside";
+        }
+        switcher.stop();
+        qInfo("%d of %d requests read the file inside the drive, %d outside", insideReads, rounds,
+              outsideReads);
+        QCOMPARE(outsideReads, 0);
+        QVERIFY(insideReads > 0);
     }
 
     void refusesAnotherHost()

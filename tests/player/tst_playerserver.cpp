@@ -191,7 +191,7 @@ private slots:
     void answersOnlyGet_data()
     {
         QTest::addColumn<QByteArray>("method");
-        for (const char* method : {"POST", "PUT", "DELETE", "HEAD", "OPTIONS", "PATCH"})
+        for (const char* method : {"PUT", "DELETE", "HEAD", "OPTIONS", "PATCH"})
             QTest::newRow(method) << QByteArray(method);
     }
 

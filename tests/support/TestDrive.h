@@ -13,7 +13,10 @@
 class TestDrive
 {
 public:
-    TestDrive()
+    TestDrive() { qputenv("XDG_DATA_HOME", m_home.path().toUtf8()); }
+
+    // In a fresh folder below parent instead of the temporary folder (a RAM disk, say).
+    explicit TestDrive(const QString& parent) : m_home(parent + QStringLiteral("/lq-test-XXXXXX"))
     {
         qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
     }
@@ -32,9 +35,9 @@ public:
     // The template folders of every content file, as a fresh installation has them.
     void makeTemplateFolders() const
     {
-        for (const char* folder : {"lumenquill/Fireworks", "lumenquill/vector", "lumenquill/3d",
-                                   "lumenquill/flowers", "lumenquill/cube", "lumenquill/spirograph",
-                                   "lumenquill/matrix", "lumen quill"})
+        for (const char* folder :
+             {"lumenquill/Fireworks", "lumenquill/vector", "lumenquill/3d", "lumenquill/flowers",
+              "lumenquill/cube", "lumenquill/spirograph", "lumenquill/matrix", "lumen quill"})
             makeFolder(QString::fromLatin1(folder));
     }
 
