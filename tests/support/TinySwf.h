@@ -121,4 +121,29 @@ inline QByteArray loadingAndReporting(const QByteArray& file, const QByteArray& 
     return movie({load, {}, check});
 }
 
+// getURL(url, target): a link to follow or, with "javascript:", a script for the page.
+inline QByteArray getUrl(const QByteArray& url, const QByteArray& target)
+{
+    return detail::action(0x83, url + '\0' + target + '\0');
+}
+
+// loadVariables(url, target, method): method 1 sends the movie's variables with GET, 2 with POST.
+inline QByteArray loadVariables(const QByteArray& url, const QByteArray& target, int method)
+{
+    using namespace detail;
+    return pushString(url) + pushString(target) + action(0x9a, QByteArray(1, char(0x80 | method)));
+}
+
+// Runs `actions` in the first frame, then about a second later (at 12 frames a second) reports
+// fscommand(command, args) and stops.
+inline QByteArray doingThenReporting(const QByteArray& actions, const QByteArray& command,
+                                     const QByteArray& args)
+{
+    using namespace detail;
+    QList<QByteArray> frames(12);
+    frames.first() = actions;
+    frames.append(fscommandWithValue(command, pushString(args)) + action(0x07));
+    return movie(frames);
+}
+
 } // namespace TinySwf
