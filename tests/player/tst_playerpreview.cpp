@@ -249,6 +249,12 @@ private slots:
         f.show();
         f.launch("cube");
         QCOMPARE(f.waitFor("own_loaded"), QString("Mine, ü\r\n"));
+
+        // One that loads its texts with POST, as some do, reads them just the same.
+        f.place("lumenquill/cube/cube.swf",
+                TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "posted_loaded", 2));
+        f.launch("cube");
+        QCOMPARE(f.waitFor("posted_loaded"), QString("Mine, ü\r\n"));
         QVERIFY(messages.texts().isEmpty());
     }
 

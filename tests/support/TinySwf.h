@@ -101,14 +101,15 @@ inline QByteArray reporting(const QByteArray& command, const QByteArray& args)
 }
 
 // Loads `file` (relative to the movie) with loadVariablesNum(file, 0), waits for `variable` and
-// then reports its value with fscommand(command, value).
+// then reports its value with fscommand(command, value). A method of 1 or 2 sends the movie's
+// variables along with GET or POST.
 inline QByteArray loadingAndReporting(const QByteArray& file, const QByteArray& variable,
-                                      const QByteArray& command)
+                                      const QByteArray& command, int method = 0)
 {
     using namespace detail;
     // Frame 1: loadVariablesNum(file, 0).
     const QByteArray load =
-        pushString(file) + pushString("_level0") + action(0x9a, QByteArray(1, char(0x80)));
+        pushString(file) + pushString("_level0") + action(0x9a, QByteArray(1, char(0x80 | method)));
     // Frame 3: while the variable is undefined go back to frame 2 and play on; once it is
     // there, report it and stop.
     const QByteArray report =
