@@ -1,6 +1,7 @@
 #include "PlayerServer.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cstring>
@@ -29,11 +30,12 @@ struct RequestState
     bool answered = false;
 };
 
-// The only place a file the server sends is opened; -1 when it cannot be.
+// The only place a file the server sends is opened; -1 when it cannot be. Without O_NONBLOCK a
+// FIFO put at a file's path would hold the server's thread in open() until a writer came.
 int openForSending(const RequestDecision& decision)
 {
-    const QByteArray path = decision.localPath.toLocal8Bit();
-    return ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    return ::open(QFile::encodeName(decision.localPath).constData(),
+                  O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
 }
 
 void addCommonHeaders(MHD_Response* response)
@@ -46,6 +48,8 @@ void addCommonHeaders(MHD_Response* response)
 MHD_Response* emptyResponse(int status)
 {
     MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+    if (!response)
+        return nullptr;
     addCommonHeaders(response);
     if (status == MHD_HTTP_METHOD_NOT_ALLOWED)
         MHD_add_response_header(response, "Allow", "GET, POST");
@@ -66,8 +70,6 @@ MHD_Response* fileResponse(const RequestDecision& decision)
         ::close(fd);
         return nullptr;
     }
-    // Reads go through the descriptor; a file that ends early ends the answer early.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     addCommonHeaders(response);
     MHD_add_response_header(response, "Content-Type", decision.mimeType.constData());
     return response;
@@ -249,6 +251,8 @@ MHD_Result PlayerServer::Daemon::answer(MHD_Connection* connection, RequestState
     }
     if (!response)
         response = emptyResponse(status);
+    if (!response)
+        return MHD_NO; // out of memory: drop the connection
     const MHD_Result queued = MHD_queue_response(connection, unsigned(status), response);
     MHD_destroy_response(response);
     return queued;
