@@ -354,6 +354,13 @@ private slots:
         QCOMPARE(f.waitFor("hostile"), QString("done"));
         f.launch("cube");
         QCOMPARE(f.waitFor("good"), QString("plays"));
+        // Should anything still send the page away, it stays, and the next movie plays in it.
+        QSignalSpy refused(f.player->view()->page(), &QWebEnginePage::loadFinished);
+        f.evaluate("location.href = '" + other + "/away'; 1");
+        QVERIFY(refused.wait(kPlayTimeout));
+        QCOMPARE(refused.first().first().toBool(), false);
+        f.launch("cube");
+        QCOMPARE(f.waitFor("good"), QString("plays"));
         qInstallMessageHandler(g_previousHandler);
 
         const QString page = f.player->server()->pageUrl().toString();
