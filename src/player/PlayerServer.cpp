@@ -1,44 +1,304 @@
 #include "PlayerServer.h"
 
+#include <QCryptographicHash>
 #include <QFile>
-#include <QHostAddress>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
-#include <QMetaEnum>
-#include <QTcpSocket>
-#include <QWebSocket>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lq {
 
 namespace {
 
-QByteArray methodName(QHttpServerRequest::Method method)
+// One connection: whether it has asked for something under the secret yet.
+struct ConnectionState
 {
-    const QMetaEnum names = QMetaEnum::fromType<QHttpServerRequest::Methods>();
-    const char* name = names.valueToKey(int(method));
-    return name ? QByteArray(name).toUpper() : QByteArray("UNKNOWN");
+    bool known = false;
+};
+
+// One request: what it gets, decided from its head, and how much of its body was thrown away.
+struct RequestState
+{
+    RequestDecision decision;
+    qint64 discarded = 0;
+    bool answered = false;
+};
+
+// The only place a file the server sends is opened; -1 when it cannot be. Without O_NONBLOCK a
+// FIFO put at a file's path would hold the server's thread in open() until a writer came.
+int openForSending(const RequestDecision& decision)
+{
+    return ::open(QFile::encodeName(decision.localPath).constData(),
+                  O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+}
+
+void addCommonHeaders(MHD_Response* response)
+{
+    MHD_add_response_header(response, "Cache-Control", "no-store");
+    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
+}
+
+MHD_Response* emptyResponse(int status)
+{
+    MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+    if (!response)
+        return nullptr;
+    addCommonHeaders(response);
+    if (status == MHD_HTTP_METHOD_NOT_ALLOWED)
+        MHD_add_response_header(response, "Allow", "GET, POST");
+    return response;
+}
+
+// The file a decision names, streamed from its descriptor; null when it is not a plain file.
+MHD_Response* fileResponse(const RequestDecision& decision)
+{
+    const int fd = openForSending(decision);
+    if (fd < 0)
+        return nullptr;
+    struct stat status = {};
+    MHD_Response* response = nullptr;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        response = MHD_create_response_from_fd64(quint64(status.st_size), fd);
+    if (!response) {
+        ::close(fd);
+        return nullptr;
+    }
+    addCommonHeaders(response);
+    MHD_add_response_header(response, "Content-Type", decision.mimeType.constData());
+    return response;
+}
+
+// A socket listening on 127.0.0.1 on a port the system picks, or -1.
+int listenOnLoopback()
+{
+    const int listening = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (listening < 0)
+        return -1;
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listening, int(PlayerServer::kMaxConnections)) != 0) {
+        ::close(listening);
+        return -1;
+    }
+    return listening;
+}
+
+qint64 announcedBody(MHD_Connection* connection)
+{
+    const char* length =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (!length)
+        return 0;
+    bool ok = false;
+    const qint64 bytes = QByteArray(length).trimmed().toLongLong(&ok);
+    return ok ? bytes : std::numeric_limits<qint64>::max();
 }
 
 } // namespace
 
+// libmicrohttpd's daemon and what its thread needs. Everything here runs in that thread, but for
+// start() and the destructor.
+class PlayerServer::Daemon
+{
+public:
+    Daemon(const PlayerSite& site, const QByteArray& page) : m_site(site)
+    {
+        m_page = MHD_create_response_from_buffer(
+            size_t(page.size()), const_cast<char*>(page.constData()), MHD_RESPMEM_MUST_COPY);
+        addCommonHeaders(m_page);
+        MHD_add_response_header(m_page, "Content-Type", mimeTypeFor("player.html").constData());
+        MHD_add_response_header(m_page, "Content-Security-Policy", pagePolicy(page).constData());
+        MHD_add_response_header(m_page, "X-Frame-Options", "DENY");
+    }
+
+    ~Daemon()
+    {
+        if (m_daemon)
+            MHD_stop_daemon(m_daemon);
+        MHD_destroy_response(m_page);
+    }
+
+    bool start(int listening);
+
+private:
+    static MHD_Result acceptFrom(void* self, const sockaddr*, socklen_t);
+    static void notify(void* self, MHD_Connection*, void** context,
+                       MHD_ConnectionNotificationCode code);
+    static MHD_Result handle(void* self, MHD_Connection* connection, const char* url,
+                             const char* method, const char*, const char*, size_t* uploadSize,
+                             void** requestContext);
+    static void completed(void*, MHD_Connection*, void** requestContext,
+                          MHD_RequestTerminationCode);
+    // The path is given to decideRequest() exactly as it arrived, percent-encoding and all.
+    static size_t keepRawPath(void*, MHD_Connection*, char* uri) { return std::strlen(uri); }
+
+    RequestDecision decide(MHD_Connection* connection, const char* url, const char* method);
+    MHD_Result answer(MHD_Connection* connection, RequestState& request);
+
+    const PlayerSite& m_site;
+    MHD_Response* m_page = nullptr;
+    MHD_Daemon* m_daemon = nullptr;
+    std::atomic<unsigned> m_strangers{0};
+};
+
+bool PlayerServer::Daemon::start(int listening)
+{
+    // epoll, not select: the number of the program's descriptors does not matter.
+    m_daemon = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL, 0, &Daemon::acceptFrom, this,
+        &Daemon::handle, this, MHD_OPTION_LISTEN_SOCKET, listening, MHD_OPTION_CONNECTION_LIMIT,
+        kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMaxConnections,
+        MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeout, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        kRequestHeadBytes, MHD_OPTION_NOTIFY_CONNECTION, &Daemon::notify, this,
+        MHD_OPTION_NOTIFY_COMPLETED, &Daemon::completed, this, MHD_OPTION_UNESCAPE_CALLBACK,
+        &Daemon::keepRawPath, this, MHD_OPTION_END);
+    return m_daemon != nullptr;
+}
+
+MHD_Result PlayerServer::Daemon::acceptFrom(void* self, const sockaddr*, socklen_t)
+{
+    return static_cast<Daemon*>(self)->m_strangers < kMaxStrangers ? MHD_YES : MHD_NO;
+}
+
+void PlayerServer::Daemon::notify(void* self, MHD_Connection* connection, void** context,
+                                  MHD_ConnectionNotificationCode code)
+{
+    auto* daemon = static_cast<Daemon*>(self);
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+        *context = new ConnectionState;
+        ++daemon->m_strangers;
+        MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, kStrangerTimeout);
+        return;
+    }
+    auto* state = static_cast<ConnectionState*>(*context);
+    if (state && !state->known)
+        --daemon->m_strangers;
+    delete state;
+    *context = nullptr;
+}
+
+RequestDecision PlayerServer::Daemon::decide(MHD_Connection* connection, const char* url,
+                                             const char* method)
+{
+    // A movie's loadVariables(url, "POST") reads the file as a Flash player reading local files
+    // does: the method does not matter, and what it sends is not kept.
+    const QByteArrayView asked(method);
+    const QByteArrayView treatedAs = asked == QByteArrayView("POST") ? "GET" : asked;
+    const char* host =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
+    RequestDecision decision =
+        decideRequest(treatedAs, host ? QByteArrayView(host) : QByteArrayView(), url, m_site);
+    if (decision.target == RequestTarget::Refused)
+        return decision;
+    // Only the player knows the secret: its connection is no stranger from now on.
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    auto* state = info ? static_cast<ConnectionState*>(info->socket_context) : nullptr;
+    if (state && !state->known) {
+        state->known = true;
+        --m_strangers;
+        MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, kIdleTimeout);
+    }
+    return decision;
+}
+
+MHD_Result PlayerServer::Daemon::handle(void* self, MHD_Connection* connection, const char* url,
+                                        const char* method, const char*, const char*,
+                                        size_t* uploadSize, void** requestContext)
+{
+    auto* daemon = static_cast<Daemon*>(self);
+    auto* request = static_cast<RequestState*>(*requestContext);
+    if (!request) {
+        request = new RequestState;
+        *requestContext = request;
+        request->decision = daemon->decide(connection, url, method);
+        // A body announced bigger than what is read of one: answer at once without reading it;
+        // the connection closes after the answer.
+        if (announcedBody(connection) > kMaxDiscardedBody)
+            return daemon->answer(connection, *request);
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        // A body is never kept: counted and dropped, and too much of it ends the connection.
+        request->discarded += qint64(*uploadSize);
+        *uploadSize = 0;
+        return request->answered || request->discarded <= kMaxDiscardedBody ? MHD_YES : MHD_NO;
+    }
+    return request->answered ? MHD_YES : daemon->answer(connection, *request);
+}
+
+MHD_Result PlayerServer::Daemon::answer(MHD_Connection* connection, RequestState& request)
+{
+    request.answered = true;
+    const RequestDecision& decision = request.decision;
+    if (decision.target == RequestTarget::PlayerPage)
+        return MHD_queue_response(connection, MHD_HTTP_OK, m_page);
+    MHD_Response* response = nullptr;
+    int status = decision.status;
+    if (decision.target == RequestTarget::File) {
+        response = fileResponse(decision);
+        if (!response)
+            status = MHD_HTTP_NOT_FOUND;
+    }
+    if (!response)
+        response = emptyResponse(status);
+    if (!response)
+        return MHD_NO; // out of memory: drop the connection
+    const MHD_Result queued = MHD_queue_response(connection, unsigned(status), response);
+    MHD_destroy_response(response);
+    return queued;
+}
+
+void PlayerServer::Daemon::completed(void*, MHD_Connection*, void** requestContext,
+                                     MHD_RequestTerminationCode)
+{
+    delete static_cast<RequestState*>(*requestContext);
+    *requestContext = nullptr;
+}
+
 PlayerServer::PlayerServer(const QString& ruffleFolder, const QByteArray& playerPage,
                            QObject* parent)
-    : QAbstractHttpServer(parent), m_page(playerPage)
+    : QObject(parent), m_page(playerPage)
 {
     m_site.secret = makeSecret();
     m_site.ruffleFolder = ruffleFolder;
-    // The player never opens a web socket; nobody else gets to keep one open here.
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this,
-            &PlayerServer::dropWebSockets);
 }
+
+PlayerServer::~PlayerServer() = default;
 
 bool PlayerServer::start()
 {
     if (m_port != 0)
         return true;
-    m_port = listen(QHostAddress::LocalHost, 0);
-    m_site.host = "127.0.0.1:" + QByteArray::number(m_port);
-    return m_port != 0;
+    const int listening = listenOnLoopback();
+    if (listening < 0)
+        return false;
+    sockaddr_in bound = {};
+    socklen_t size = sizeof bound;
+    if (::getsockname(listening, reinterpret_cast<sockaddr*>(&bound), &size) != 0) {
+        ::close(listening);
+        return false;
+    }
+    // The server's thread reads the site from now on, and it never changes again.
+    const quint16 port = ntohs(bound.sin_port);
+    m_site.host = "127.0.0.1:" + QByteArray::number(port);
+    auto daemon = std::make_unique<Daemon>(m_site, m_page);
+    if (!daemon->start(listening)) {
+        ::close(listening);
+        return false;
+    }
+    m_daemon = std::move(daemon);
+    m_port = port;
+    return true;
 }
 
 QUrl PlayerServer::urlFor(const QByteArray& path) const
@@ -63,52 +323,26 @@ QUrl PlayerServer::folderUrl(const QString& windowsPath) const
     return urlFor(urlPathForFolderOf(windowsPath, m_site.secret));
 }
 
-bool PlayerServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+QByteArray PlayerServer::pagePolicy(const QByteArray& page)
 {
-    const RequestDecision decision =
-        decideRequest(methodName(request.method()), request.value("Host"),
-                      request.url().path(QUrl::FullyEncoded).toUtf8(), m_site);
-
-    // The responder adds Content-Length itself.
-    QHttpServerResponder responder = makeResponder(request, socket);
-    if (decision.target == RequestTarget::Refused) {
-        const auto status = QHttpServerResponder::StatusCode(decision.status);
-        if (status == QHttpServerResponder::StatusCode::MethodNotAllowed)
-            responder.write({{"Cache-Control", "no-store"}, {"Allow", "GET"}}, status);
-        else
-            responder.write({{"Cache-Control", "no-store"}}, status);
-        return true;
+    QByteArray scripts = "'self' 'wasm-unsafe-eval'";
+    static constexpr QByteArrayView open("<script>");
+    static constexpr QByteArrayView close("</script>");
+    for (qsizetype from = page.indexOf(open); from >= 0; from = page.indexOf(open, from)) {
+        from += open.size();
+        const qsizetype to = page.indexOf(close, from);
+        if (to < 0)
+            break;
+        const QByteArray hash =
+            QCryptographicHash::hash(page.mid(from, to - from), QCryptographicHash::Sha256);
+        scripts += " 'sha256-" + hash.toBase64() + '\'';
+        from = to;
     }
-    QByteArray body = m_page;
-    if (decision.target == RequestTarget::File) {
-        QFile file(decision.localPath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            responder.write({{"Cache-Control", "no-store"}},
-                            QHttpServerResponder::StatusCode::NotFound);
-            return true;
-        }
-        body = file.readAll();
-    }
-    responder.write(body,
-                    {{"Content-Type", decision.mimeType},
-                     {"Cache-Control", "no-store"},
-                     {"X-Content-Type-Options", "nosniff"}},
-                    QHttpServerResponder::StatusCode::Ok);
-    return true;
-}
-
-void PlayerServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
-{
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.write({{"Cache-Control", "no-store"}}, QHttpServerResponder::StatusCode::NotFound);
-}
-
-void PlayerServer::dropWebSockets()
-{
-    while (hasPendingWebSocketConnections()) {
-        if (std::unique_ptr<QWebSocket> socket = nextPendingWebSocketConnection())
-            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
-    }
+    return "default-src 'none'; script-src " + scripts +
+           "; style-src 'self' 'unsafe-inline'; img-src 'self' data: blob:; "
+           "media-src 'self' data: blob:; font-src 'self' data:; connect-src 'self' data: blob:; "
+           "worker-src 'self' blob:; frame-src 'none'; object-src 'none'; base-uri 'none'; "
+           "form-action 'none'; frame-ancestors 'none'";
 }
 
 } // namespace lq

@@ -2,9 +2,10 @@
 
 #include "PlayerRequests.h"
 
-#include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QObject>
 #include <QUrl>
+#include <memory>
 
 namespace lq {
 
@@ -13,13 +14,33 @@ namespace lq {
 // on a port the system picks, and answers nothing without this run's secret path prefix; what it
 // hands out is decided by decideRequest(). Every answer carries "Cache-Control: no-store", so that
 // a movie loaded again reads its texts as they are on disk now.
-class PlayerServer : public QAbstractHttpServer
+//
+// Any process on the machine can reach a loopback port, so the server runs in a thread of its own
+// (nothing it does can hold up the window) and bounds what one client can take: connections,
+// their idle time, the size of a request's head, and what it reads of a body (never kept).
+// Files are sent from the file, never read into memory.
+class PlayerServer : public QObject
 {
     Q_OBJECT
 
 public:
+    // Connections open at once, from anyone; the program keeps descriptors for its own files.
+    static constexpr unsigned kMaxConnections = 64;
+    // Connections that have not yet asked for anything under the secret. The rest stay for the
+    // player, whose connections are known once they have.
+    static constexpr unsigned kMaxStrangers = 32;
+    // Seconds a connection may stay silent: a stranger, and one the player has used.
+    static constexpr unsigned kStrangerTimeout = 3;
+    static constexpr unsigned kIdleTimeout = 15;
+    // Bytes a connection may use for its request line and headers.
+    static constexpr size_t kRequestHeadBytes = 32 * 1024;
+    // Bytes of a request's body read (and thrown away) before the answer; more and the server
+    // hangs up.
+    static constexpr qint64 kMaxDiscardedBody = 64 * 1024;
+
     PlayerServer(const QString& ruffleFolder, const QByteArray& playerPage,
                  QObject* parent = nullptr);
+    ~PlayerServer() override;
 
     // Starts listening; false when no port could be had.
     bool start();
@@ -34,17 +55,20 @@ public:
     QUrl fileUrl(const QString& windowsPath) const;
     QUrl folderUrl(const QString& windowsPath) const;
 
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    // The Content-Security-Policy the player page is served with: scripts from this server and
+    // the page's own inline scripts exactly as they are (by their hashes), never a script a movie
+    // makes up; nothing fetched from anywhere else, no frames, no forms.
+    static QByteArray pagePolicy(const QByteArray& page);
 
 private:
+    class Daemon;
+
     QUrl urlFor(const QByteArray& path) const;
-    void dropWebSockets();
 
     PlayerSite m_site;
     QByteArray m_page;
     quint16 m_port = 0;
+    std::unique_ptr<Daemon> m_daemon;
 };
 
 } // namespace lq

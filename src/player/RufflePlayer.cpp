@@ -3,6 +3,7 @@
 #include "DrivePaths.h"
 #include "InstalledFiles.h"
 #include "MovieFile.h"
+#include "PlayerPage.h"
 #include "PlayerServer.h"
 
 #include <QCoreApplication>
@@ -24,8 +25,6 @@ namespace lq {
 Q_LOGGING_CATEGORY(lcPlayer, "lumenquill.player")
 
 namespace {
-
-constexpr auto kMessagePrefix = QLatin1String("lumenquill:");
 
 QByteArray playerPageHtml()
 {
@@ -82,68 +81,6 @@ std::optional<QString> movieProblem(const QString& movie)
 }
 
 } // namespace
-
-// The page that hosts the player: it stays on the player page, opens no window, shows no dialog,
-// and passes the page's reports (console lines starting "lumenquill:") on as JSON.
-class PlayerPage : public QWebEnginePage
-{
-    Q_OBJECT
-
-public:
-    PlayerPage(QWebEngineProfile* profile, const QUrl& home, QObject* parent)
-        : QWebEnginePage(profile, parent), m_home(home)
-    {
-        connect(this, &QWebEnginePage::featurePermissionRequested, this,
-                [this](const QUrl& origin, Feature feature) {
-                    setFeaturePermission(origin, feature, PermissionDeniedByUser);
-                });
-    }
-
-signals:
-    void message(const QJsonObject& message);
-
-protected:
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& text,
-                                  int line, const QString& source) override
-    {
-        if (text.startsWith(kMessagePrefix) && QUrl(source) == m_home) {
-            const QJsonDocument json =
-                QJsonDocument::fromJson(text.mid(kMessagePrefix.size()).toUtf8());
-            if (json.isObject()) {
-                emit message(json.object());
-                return;
-            }
-        }
-        if (level == ErrorMessageLevel)
-            qCInfo(lcPlayer) << "page:" << text << source << line;
-        else
-            qCDebug(lcPlayer) << "page:" << text << source << line;
-    }
-
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
-    {
-        return !isMainFrame || url == m_home;
-    }
-
-    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
-
-    void javaScriptAlert(const QUrl&, const QString& text) override
-    {
-        qCInfo(lcPlayer) << "movie alert not shown:" << text;
-    }
-    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
-    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override
-    {
-        return false;
-    }
-    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override
-    {
-        return {};
-    }
-
-private:
-    QUrl m_home;
-};
 
 RufflePlayer::RufflePlayer(const QString& ruffleFolder, QWidget* parent)
     : MoviePlayer(parent), m_ruffleFolder(ruffleFolder)
@@ -211,11 +148,14 @@ void RufflePlayer::makeProfile()
 
 void RufflePlayer::makePage()
 {
+    m_profile->setUrlRequestInterceptor(new PlayerRequestGuard(m_server->pageUrl(), m_profile));
     m_page = new PlayerPage(m_profile, m_server->pageUrl(), nullptr);
     m_page->setBackgroundColor(Qt::black);
     connect(m_page, &PlayerPage::message, this, &RufflePlayer::onPageMessage);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        if (!ok)
+        // Only the page's own load counts: a navigation a movie asked for and the page refused
+        // ends "not ok" too, while the player goes on playing.
+        if (!ok && !m_ready)
             showNotice(QStringLiteral("The movie preview could not start."));
     });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
@@ -288,6 +228,7 @@ void RufflePlayer::onPageMessage(const QJsonObject& message)
     const QString kind = message.value(QLatin1String("kind")).toString();
     if (kind == QLatin1String("ready")) {
         m_ready = true;
+        m_stack->setCurrentWidget(m_view);
         emit ready();
         playCurrent();
         return;
@@ -324,7 +265,8 @@ void RufflePlayer::onMovieReport(const QString& kind, const QJsonObject& message
     } else if (kind == QLatin1String("error")) {
         // The page says so in its own area: the player's files are missing.
         const QString reason = message.value(QLatin1String("message")).toString();
-        qCDebug(lcPlayer) << "movie not handed to the player:" << m_movie << reason;
+        qCDebug(lcPlayer) << "movie not handed to the player:" << m_movie
+                          << m_page->withoutSecret(reason);
         emit movieFailed(m_movie, reason);
     }
 }
@@ -337,5 +279,3 @@ void RufflePlayer::showNotice(const QString& text)
 }
 
 } // namespace lq
-
-#include "RufflePlayer.moc"

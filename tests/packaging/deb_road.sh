@@ -28,7 +28,7 @@ wait_for() {
 (cd "$build" && cpack -G DEB -B "$work/pkg" >/dev/null) || fail "cpack could not build the package"
 deb=$(ls "$work"/pkg/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6webenginewidgets6 libqt6webenginecore6-bin libqt6httpserver6 libqt6widgets6 qt6-qpa-plugins; do
+for needed in libqt6webenginewidgets6 libqt6webenginecore6-bin libmicrohttpd12 libqt6widgets6 qt6-qpa-plugins; do
     grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed: $depends"
 done
 dpkg -x "$deb" "$work/root"

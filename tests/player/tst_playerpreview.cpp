@@ -3,6 +3,7 @@
 #include "LoadedReport.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
+#include "PlayerServer.h"
 #include "RufflePlayer.h"
 #include "Tables.h"
 #include "TestDrive.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -31,6 +33,16 @@ struct Command
     QString command;
     QString args;
 };
+
+// Every line logged while a test records them, passed on as well.
+QStringList g_logged;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordLogLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    g_logged.append(text);
+    g_previousHandler(type, context, text);
+}
 
 } // namespace
 
@@ -240,6 +252,12 @@ private slots:
         f.show();
         f.launch("cube");
         QCOMPARE(f.waitFor("own_loaded"), QString("Mine, ü\r\n"));
+
+        // One that loads its texts with POST, as some do, reads them just the same.
+        f.place("lumenquill/cube/cube.swf",
+                TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "posted_loaded", 2));
+        f.launch("cube");
+        QCOMPARE(f.waitFor("posted_loaded"), QString("Mine, ü\r\n"));
         QVERIFY(messages.texts().isEmpty());
     }
 
@@ -329,6 +347,61 @@ private slots:
                        "var e=s.querySelector(id);return e&&e.offsetWidth>0;}).join(',');})()")
                 .toString();
         QCOMPARE(overlays, QString());
+    }
+
+    // A hostile movie tries every way out of the player: scripts through javascript: URLs whatever
+    // the target, replacing or leaving the page, opening windows, sending its variables to another
+    // port of this machine. Nothing of it happens, the log never shows the server's secret, and
+    // the next movie plays.
+    void aMovieScriptsNothingLeavesNothingAndTheNextMoviePlays()
+    {
+        MessageRecorder messages;
+        QTcpServer elsewhere;
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost, 0));
+        int reached = 0;
+        connect(&elsewhere, &QTcpServer::newConnection, this, [&] { ++reached; });
+        const QByteArray other = "http://127.0.0.1:" + QByteArray::number(elsewhere.serverPort());
+        QByteArray actions;
+        for (const char* target : {"", "_top", "_self", "_parent", "_blank"})
+            actions += TinySwf::getUrl("javascript:document.title='moviescript';void(0)", target);
+        actions += TinySwf::getUrl("javascript:'<h1>replaced</h1>'", "");
+        actions += TinySwf::getUrl("javascript:location='" + other + "/script'", "_top");
+        actions += TinySwf::getUrl(other + "/navigated", "_top");
+        actions += TinySwf::getUrl(other + "/window", "_blank");
+        actions += TinySwf::loadVariables(other + "/sent", "_level0", 1);
+        actions += TinySwf::loadVariables(other + "/posted", "_level0", 2);
+        actions += TinySwf::loadVariables("missing.txt", "_level0", 2);
+
+        Fixture f;
+        f.place("lumenquill/matrix/matrix.swf",
+                TinySwf::doingThenReporting(actions, "hostile", "done"));
+        f.place("lumenquill/cube/cube.swf", TinySwf::reporting("good", "plays"));
+        g_logged.clear();
+        g_previousHandler = qInstallMessageHandler(recordLogLine);
+        f.show();
+        f.launch("Matrix");
+        QCOMPARE(f.waitFor("hostile"), QString("done"));
+        f.launch("cube");
+        QCOMPARE(f.waitFor("good"), QString("plays"));
+        // Should anything still send the page away, it stays, and the next movie plays in it.
+        QSignalSpy refused(f.player->view()->page(), &QWebEnginePage::loadFinished);
+        f.evaluate("location.href = '" + other + "/away'; 1");
+        QVERIFY(refused.wait(kPlayTimeout));
+        QCOMPARE(refused.first().first().toBool(), false);
+        f.launch("cube");
+        QCOMPARE(f.waitFor("good"), QString("plays"));
+        qInstallMessageHandler(g_previousHandler);
+
+        const QString page = f.player->server()->pageUrl().toString();
+        QCOMPARE(f.evaluate("document.title + ' ' + location.href").toString(),
+                 "Lumen Quill preview " + page);
+        QVERIFY(f.player->view()->isVisible());
+        QCOMPARE(reached, 0);
+        QVERIFY(messages.texts().isEmpty());
+        const QString secret = QString::fromLatin1(f.player->server()->secret());
+        QVERIFY(g_logged.size() > 3);
+        for (const QString& line : g_logged)
+            QVERIFY2(!line.contains(secret), qPrintable(line));
     }
 
     void withoutThePlayersFilesThePreviewSaysSoInItsAreaAlone()

@@ -101,14 +101,15 @@ inline QByteArray reporting(const QByteArray& command, const QByteArray& args)
 }
 
 // Loads `file` (relative to the movie) with loadVariablesNum(file, 0), waits for `variable` and
-// then reports its value with fscommand(command, value).
+// then reports its value with fscommand(command, value). A method of 1 or 2 sends the movie's
+// variables along with GET or POST.
 inline QByteArray loadingAndReporting(const QByteArray& file, const QByteArray& variable,
-                                      const QByteArray& command)
+                                      const QByteArray& command, int method = 0)
 {
     using namespace detail;
     // Frame 1: loadVariablesNum(file, 0).
     const QByteArray load =
-        pushString(file) + pushString("_level0") + action(0x9a, QByteArray(1, char(0x80)));
+        pushString(file) + pushString("_level0") + action(0x9a, QByteArray(1, char(0x80 | method)));
     // Frame 3: while the variable is undefined go back to frame 2 and play on; once it is
     // there, report it and stop.
     const QByteArray report =
@@ -119,6 +120,31 @@ inline QByteArray loadingAndReporting(const QByteArray& file, const QByteArray& 
                              action(0x9d, u16(int(report.size() + skipAgain.size()))) + report +
                              skipAgain + again;
     return movie({load, {}, check});
+}
+
+// getURL(url, target): a link to follow or, with "javascript:", a script for the page.
+inline QByteArray getUrl(const QByteArray& url, const QByteArray& target)
+{
+    return detail::action(0x83, url + '\0' + target + '\0');
+}
+
+// loadVariables(url, target, method): method 1 sends the movie's variables with GET, 2 with POST.
+inline QByteArray loadVariables(const QByteArray& url, const QByteArray& target, int method)
+{
+    using namespace detail;
+    return pushString(url) + pushString(target) + action(0x9a, QByteArray(1, char(0x80 | method)));
+}
+
+// Runs `actions` in the first frame, then about a second later (at 12 frames a second) reports
+// fscommand(command, args) and stops.
+inline QByteArray doingThenReporting(const QByteArray& actions, const QByteArray& command,
+                                     const QByteArray& args)
+{
+    using namespace detail;
+    QList<QByteArray> frames(12);
+    frames.first() = actions;
+    frames.append(fscommandWithValue(command, pushString(args)) + action(0x07));
+    return movie(frames);
 }
 
 } // namespace TinySwf
