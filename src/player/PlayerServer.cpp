@@ -30,14 +30,6 @@ struct RequestState
     bool answered = false;
 };
 
-// The only place a file the server sends is opened; -1 when it cannot be. Without O_NONBLOCK a
-// FIFO put at a file's path would hold the server's thread in open() until a writer came.
-int openForSending(const RequestDecision& decision)
-{
-    return ::open(QFile::encodeName(decision.localPath).constData(),
-                  O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-}
-
 void addCommonHeaders(MHD_Response* response)
 {
     MHD_add_response_header(response, "Cache-Control", "no-store");
@@ -56,10 +48,12 @@ MHD_Response* emptyResponse(int status)
     return response;
 }
 
-// The file a decision names, streamed from its descriptor; null when it is not a plain file.
-MHD_Response* fileResponse(const RequestDecision& decision)
+// The file a decision names, streamed from its descriptor; null when it is not a plain file. It is
+// opened beneath its folder's descriptor, so a link switched since the decision cannot lead out,
+// and without waiting on a FIFO put at its path.
+MHD_Response* fileResponse(const RequestDecision& decision, const PlayerSite& site)
 {
-    const int fd = openForSending(decision);
+    const int fd = openDecidedFile(decision, site);
     if (fd < 0)
         return nullptr;
     struct stat status = {};
@@ -245,7 +239,7 @@ MHD_Result PlayerServer::Daemon::answer(MHD_Connection* connection, RequestState
     MHD_Response* response = nullptr;
     int status = decision.status;
     if (decision.target == RequestTarget::File) {
-        response = fileResponse(decision);
+        response = fileResponse(decision, m_site);
         if (!response)
             status = MHD_HTTP_NOT_FOUND;
     }
