@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "RufflePlayer.h"
+#include "SoftwareGraphics.h"
 #include "Tables.h"
 #include "TestDrive.h"
 #include "TinySwf.h"
@@ -324,7 +325,7 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
     PlayerPreviewTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace lq {
+
+// Call before the application object exists. The preview's web view draws through Qt Quick; left
+// to itself that asks for OpenGL, which loads the system's GL driver into the program, and the
+// window that holds the view is given a new native window (unmapped, then mapped again) so that
+// it can show GL content. Drawn in software the view needs neither: the main window keeps the
+// native window it was shown with, on X11 and Wayland alike, and the web engine runs without its
+// GPU process. A user who sets QT_QUICK_BACKEND keeps their choice.
+inline void drawPreviewInSoftware()
+{
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
+    // On X11 the engine's start asks the windowing system what GL it offers, which loads the GL
+    // driver (some 40 MiB with a software one) for nothing: the program never draws with GL.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
+} // namespace lq
