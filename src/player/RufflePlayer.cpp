@@ -218,11 +218,21 @@ void RufflePlayer::prepare()
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("playerView"));
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
-    m_view->setFocusPolicy(Qt::NoFocus);
     m_view->setPage(m_page);
+    passFocusToTheView();
     m_stack->addWidget(m_view);
     m_stack->setCurrentWidget(m_view);
     m_page->load(m_server->pageUrl());
+}
+
+// The player area is one stop in the tab order, and keys typed there reach the movie: the player
+// widgets around the web view (this one, and the main window's stand-in that loaded it) hand their
+// focus on to the view, which hands it on to the widget it draws the page in. That widget is the
+// one stop; given the focus by Tab, the page gives it to its first element, the movie's.
+void RufflePlayer::passFocusToTheView()
+{
+    for (QWidget* area = this; qobject_cast<MoviePlayer*>(area); area = area->parentWidget())
+        area->setFocusProxy(m_view);
 }
 
 void RufflePlayer::setMovie(const QString& path)

@@ -65,6 +65,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void passFocusToTheView();
     void playCurrent();
     void onPageMessage(const QJsonObject& message);
     void showNotice(const QString& text);
