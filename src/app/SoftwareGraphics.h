@@ -14,10 +14,14 @@ inline void drawPreviewInSoftware()
 {
     if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
         qputenv("QT_QUICK_BACKEND", "software");
-    // On X11 the engine's start asks the windowing system what GL it offers, which loads the GL
-    // driver (some 40 MiB with a software one) for nothing: the program never draws with GL.
+    // Asked what GL it offers, the windowing system's plugin loads the GL driver (some 40 MiB with
+    // a software one) for nothing: the program never draws with GL. On X11 the web engine's start
+    // asks; on Wayland the plugin loads it for the first window (and says once, harmlessly, that it
+    // found no buffer integration of that name).
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"))
+        qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "none");
 }
 
 } // namespace lq
