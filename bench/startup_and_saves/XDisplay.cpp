@@ -7,9 +7,11 @@
 #include <memory>
 #include <poll.h>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <xcb/xcb.h>
 
 extern char** environ;
