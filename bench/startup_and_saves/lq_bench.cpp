@@ -9,11 +9,12 @@
 //     bench_first_frame (bench/player) on the display;
 //   - CPU and memory of the program with every process of its tree while a movie plays, and
 //     whether its main window kept its native window throughout;
+//   - whether an effect's name typed into the effect list while the player loads arrives whole;
 //   - as an extra, start and memory on Qt's offscreen platform (no display at all);
 //   - save latency over 10,000 saves flushed to disk, and resident memory across 100,000 saves.
 //
-//   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--saves N]
-//            [--memory-saves N] [--display :N] [--program PATH] [--bare PATH]
+//   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--typing-runs N]
+//            [--saves N] [--memory-saves N] [--display :N] [--program PATH] [--bare PATH]
 //            [--first-frame PATH] [--save-dir DIR] [--memory-dir DIR]
 
 #include "ContentFileWriter.h"
@@ -54,6 +55,7 @@ struct Options
     int startRuns = 21;
     int offscreenRuns = 11;
     int playerRuns = 3; // fresh processes for each moment of pressing "Launch Effect"
+    int typingRuns = 3;
     int saves = 10'000;
     int memorySaves = 100'000;
     QString program = QStringLiteral(LQ_PROGRAM_PATH);
@@ -323,6 +325,39 @@ void runFirstFrame(const Options& options, const QString& press, bench::WindowWa
     figures.warmAfterShownMs.push_back(values.value("warm_after_shown_ms"));
 }
 
+bool xdotool(const QStringList& arguments, int timeoutMs = 10'000)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    return tool.waitForFinished(timeoutMs) && tool.exitStatus() == QProcess::NormalExit &&
+           tool.exitCode() == 0;
+}
+
+// The moment the program's main window shows, while the player loads into it, types an effect's
+// name into the effect list as a user would (X events, a letter every 20 ms) and presses Enter
+// Text: that effect's editor opens only if every letter arrived.
+bool typedWhilePlayerLoads(const Options& options, bench::WindowWatch& watch)
+{
+    QProcess program;
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardErrorFile(QProcess::nullDevice());
+    watch.reset();
+    program.start(options.program);
+    const std::uint32_t window =
+        program.waitForStarted() ? watch.waitForViewable(pid_t(program.processId()), 30'000) : 0;
+    const QString id = QString::number(window);
+    // The list's text field and the Enter Text button, in the window's own pixels.
+    const bool arrived =
+        window &&
+        xdotool({"mousemove", "--window", id, "60", "85", "click", "1", "key", "ctrl+a", "type",
+                 "--delay", "20", "Vector"}) &&
+        xdotool({"mousemove", "--window", id, "89", "470", "click", "1"}) &&
+        xdotool({"search", "--sync", "--onlyvisible", "--name", "^vector intro options$"}, 20'000);
+    stopTree(pid_t(program.processId()));
+    program.waitForFinished();
+    return arrived;
+}
+
 // Alternates the two moments of pressing, so that both see the same state of the machine.
 std::pair<PlayerFigures, PlayerFigures> measurePlayer(const Options& options,
                                                       bench::WindowWatch& watch)
@@ -500,10 +535,14 @@ std::optional<Options> parse(const QStringList& arguments)
             options.startRuns = 3;
             options.offscreenRuns = 3;
             options.playerRuns = 1;
+            options.typingRuns = 1;
             options.saves = 200;
             options.memorySaves = 2000;
         } else if (argument == QLatin1String("--start-runs")) {
             if (!number(options.startRuns))
+                return std::nullopt;
+        } else if (argument == QLatin1String("--typing-runs")) {
+            if (!number(options.typingRuns))
                 return std::nullopt;
         } else if (argument == QLatin1String("--offscreen-runs")) {
             if (!number(options.offscreenRuns))
@@ -691,7 +730,8 @@ int main(int argc, char* argv[])
     const std::optional<Options> options = parse(QCoreApplication::arguments());
     if (!options) {
         std::fprintf(stderr, "usage: lq_bench [--quick] [--start-runs N] [--offscreen-runs N] "
-                             "[--player-runs N] [--saves N] [--memory-saves N] [--display :N] "
+                             "[--player-runs N] [--typing-runs N] [--saves N] [--memory-saves N] "
+                             "[--display :N] "
                              "[--program PATH] [--bare PATH] [--first-frame PATH] "
                              "[--save-dir DIR] [--memory-dir DIR]\n");
         return 2;
@@ -721,6 +761,9 @@ int main(int argc, char* argv[])
         measureStarts(*options, options->startRuns,
                       [&watch](const QString& path) { return startOnDisplay(path, watch); });
     const auto [atShow, whenReady] = measurePlayer(*options, watch);
+    int typedWhole = 0;
+    for (int run = 0; run < options->typingRuns; ++run)
+        typedWhole += typedWhilePlayerLoads(*options, watch) ? 1 : 0;
     useDisplay({});
     const auto [offProgram, offBare] =
         options->offscreenRuns > 0
@@ -747,11 +790,18 @@ int main(int argc, char* argv[])
             QStringLiteral("failed in %1 runs").arg(atShow.failures + whenReady.failures), {}, {},
             QStringLiteral("under 300 ms"), verdict(false));
     }
+    if (options->typingRuns > 0)
+        row(QStringLiteral("\"Vector\" typed into the effect list the moment the window shows, "
+                           "while the player loads, then Enter Text (%1 runs)")
+                .arg(options->typingRuns),
+            QStringLiteral("arrived whole in %1 of %2").arg(typedWhole).arg(options->typingRuns),
+            {}, {}, QStringLiteral("every letter"), verdict(typedWhole == options->typingRuns));
     if (options->offscreenRuns > 0)
         startRows(offProgram, offBare,
                   QStringLiteral("to shown and idle, extra: Qt's offscreen platform, no display"),
                   options->offscreenRuns, false);
     saveRows(*options, saves);
     const bool offscreenOk = options->offscreenRuns == 0 || (offProgram.ok && offBare.ok);
-    return program.ok && bare.ok && offscreenOk && saves.ok && playerOk ? 0 : 1;
+    const bool typingOk = typedWhole == options->typingRuns;
+    return program.ok && bare.ok && offscreenOk && saves.ok && playerOk && typingOk ? 0 : 1;
 }
