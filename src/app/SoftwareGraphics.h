@@ -8,8 +8,8 @@ namespace lq {
 // to itself that asks for OpenGL, which loads the system's GL driver into the program, and the
 // window that holds the view is given a new native window (unmapped, then mapped again) so that
 // it can show GL content. Drawn in software the view needs neither: the main window keeps the
-// native window it was shown with, on X11 and Wayland alike, and the web engine runs without its
-// GPU process. A user who sets QT_QUICK_BACKEND keeps their choice.
+// native window it was shown with, on X11 and Wayland alike, and the web engine leaves the GPU
+// alone. A user who sets any of these variables keeps their choice.
 inline void drawPreviewInSoftware()
 {
     if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
