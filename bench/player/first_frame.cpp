@@ -8,18 +8,20 @@
 //                    once the player is ready and warm (--press ready)
 //   repeated launch  the same movie launched again, several times, the engine already up
 //   stall            the longest time the window's event loop was kept busy before the first frame
-//   memory           resident memory of this process when the window first shows, and of this
-//                    process with every process it started (the web engine's) once the movie has
-//                    played for a second: the sum of their RSS and of their PSS (shared pages
-//                    counted in proportion, so that what the processes share counts once)
+//   memory           resident memory of this process when the window first shows
+//   playing          a second into the last launch it prints "playing" and lets the movie play
+//                    for 6 s more: lq_bench reads the CPU and memory of this process and every
+//                    process it started (the web engine's) from outside meanwhile
 // With --screenshot FILE it also saves a picture of the window while the movie plays.
 // scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
-// to run it by hand:
-//   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
+// to run it by hand on the display of DISPLAY:
+//   QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
 #include "ContentFileWriter.h"
 #include "DeferredPlayer.h"
 #include "MainWindow.h"
+#include "ProcessTree.h"
 #include "RufflePlayer.h"
+#include "SoftwareGraphics.h"
 #include "Tables.h"
 
 #include <QApplication>
@@ -28,13 +30,13 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -71,68 +73,6 @@ void copyStandIns(const QString& driveC)
     }
 }
 
-// A field of /proc/<pid>/status or smaps_rollup, in KiB; -1 when it cannot be read.
-long long procKiB(const QString& file, const QByteArray& field)
-{
-    QFile proc(file);
-    if (!proc.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : proc.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-// This process and all its descendants (the web engine's zygote, renderer, GPU and utility
-// processes), from the parent links in /proc.
-QList<qint64> processTree()
-{
-    QHash<qint64, QList<qint64>> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (!number)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        // "pid (name) state ppid ...": the name may hold blanks and brackets, so read after it.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1)
-            children[fields[1].toLongLong()].append(pid);
-    }
-    QList<qint64> tree{QCoreApplication::applicationPid()};
-    for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.value(tree[i]);
-    return tree;
-}
-
-struct TreeMemory
-{
-    long long rssKiB = 0;
-    long long pssKiB = 0;
-    int processes = 0;
-};
-
-TreeMemory memoryOfTree()
-{
-    TreeMemory memory;
-    for (const qint64 pid : processTree()) {
-        const QString proc = QStringLiteral("/proc/%1/").arg(pid);
-        const long long rss = procKiB(proc + QStringLiteral("status"), "VmRSS:");
-        const long long pss = procKiB(proc + QStringLiteral("smaps_rollup"), "Pss:");
-        if (rss < 0)
-            continue; // gone meanwhile, or a kernel thread
-        memory.rssKiB += rss;
-        memory.pssKiB += std::max(pss, 0LL);
-        ++memory.processes;
-    }
-    return memory;
-}
-
 qint64 median(QList<qint64> values)
 {
     if (values.isEmpty())
@@ -153,7 +93,7 @@ int main(int argc, char* argv[])
 
     QElapsedTimer clock;
     clock.start();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     auto option = [&arguments](const QString& name, const QString& fallback) {
@@ -173,7 +113,6 @@ int main(int argc, char* argv[])
     qint64 shown = -1, ready = -1, warm = -1, firstPress = -1, first = -1, pressed = -1;
     long long shownRssKiB = -1;
     QList<qint64> repeated;
-    TreeMemory warmed;
     // The longest time the window could not answer, from its first paint until the first frame.
     qint64 lastBeat = -1, longestStall = 0;
     QTimer heartbeat;
@@ -192,7 +131,7 @@ int main(int argc, char* argv[])
     };
     FirstPaint firstPaint([&] {
         shown = clock.elapsed();
-        shownRssKiB = procKiB(QStringLiteral("/proc/self/status"), "VmRSS:");
+        shownRssKiB = bench::procKiB(QStringLiteral("/proc/self/status"), "VmRSS:");
         heartbeat.start();
         if (!pressWhenReady)
             QTimer::singleShot(0, launch, press);
@@ -219,12 +158,14 @@ int main(int argc, char* argv[])
             QTimer::singleShot(500, launch, press);
             return;
         }
-        // Once the movie has played for a second the engine is as warm as it gets.
+        // Once the movie has played for a second the engine is as warm as it gets: from then on
+        // the movie is measured playing, from outside.
         QTimer::singleShot(1000, &app, [&] {
-            warmed = memoryOfTree();
             if (!screenshot.isEmpty())
                 window.screen()->grabWindow(window.winId()).save(screenshot);
-            app.quit();
+            std::fputs("playing\n", stdout);
+            std::fflush(stdout);
+            QTimer::singleShot(6000, &app, &QApplication::quit);
         });
     });
     QTimer::singleShot(120000, &app, &QApplication::quit);
@@ -240,9 +181,6 @@ int main(int argc, char* argv[])
         << "repeated_launch_to_frame_ms " << median(repeated) << "\n"
         << "repeated_launches " << repeated.size() << "\n"
         << "longest_ui_stall_until_first_frame_ms " << longestStall << "\n"
-        << "shown_rss_kib " << shownRssKiB << "\n"
-        << "warm_tree_rss_kib " << warmed.rssKiB << "\n"
-        << "warm_tree_pss_kib " << warmed.pssKiB << "\n"
-        << "warm_tree_processes " << warmed.processes << "\n";
-    return first < 0 || repeated.size() < repeats || warmed.processes == 0 ? 1 : 0;
+        << "shown_rss_kib " << shownRssKiB << "\n";
+    return first < 0 || repeated.size() < repeats ? 1 : 0;
 }

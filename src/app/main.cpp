@@ -2,6 +2,7 @@
 #include "FirstStartRunner.h"
 #include "MainWindow.h"
 #include "ProgramEnd.h"
+#include "SoftwareGraphics.h"
 #include "WindowRegistry.h"
 
 #include <QAbstractEventDispatcher>
@@ -55,9 +56,7 @@ int main(int argc, char* argv[])
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
-    // The preview's web view shares its graphics context with the window; this must be set before
-    // the application object exists. It costs nothing until the web view is made.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lq::drawPreviewInSoftware();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumen Quill"));
     QApplication::setOrganizationName(QStringLiteral("lumen-quill"));

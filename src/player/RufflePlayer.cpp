@@ -14,11 +14,16 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QOpenGLContext>
 #include <QStackedLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+// Qt's own, exported but not in a public header: the context the web engine shares its GL with.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace lq {
 
@@ -39,19 +44,31 @@ QString jsString(const QString& text)
     return QString::fromUtf8(json.mid(1, json.size() - 2));
 }
 
-// The engine reads its flags when its first profile is made. After compiling the player's wasm
-// (14 MB) for a first run, the engine by default compiles it all again, optimised, in the
-// background; on a machine with two cores that work competes with the first movie a user launches
-// and doubles the time to its first frame, while the template movies play smoothly on the first
-// compile alone. Flags the user gives the engine for the script engine are left as they are.
-void tuneEngineForThePlayer()
+// The engine reads its flags when its first profile is made.
+// - After compiling the player's wasm (14 MB) for a first run, the engine by default compiles it
+//   all again, optimised, in the background; on a machine with two cores that work competes with
+//   the first movie a user launches and doubles the time to its first frame, while the template
+//   movies play smoothly on the first compile alone. Flags the user gives the engine for the
+//   script engine are left as they are.
+// - The preview draws in software (the program chose Qt Quick's software renderer before its
+//   application object existed): the engine is told to leave the GPU alone. It still asks for the
+//   application's shared GL context, which is made only when GL is chosen at start; an empty one,
+//   never created, stands in for it, so that no GL driver is loaded for it.
+// - Its audio service runs inside the program rather than as a process of its own: a movie's
+//   sound plays the same, for one process less.
+void prepareEngineForThePlayer()
 {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (flags.contains("--js-flags"))
-        return;
-    flags += flags.isEmpty() ? "" : " ";
-    flags += "--js-flags=--no-wasm-tier-up";
+    QList<QByteArray> added{"--disable-gpu", "--disable-features=AudioServiceOutOfProcess"};
+    if (!flags.contains("--js-flags"))
+        added.append("--js-flags=--no-wasm-tier-up");
+    for (const QByteArray& flag : std::as_const(added)) {
+        if (!flags.contains(flag.left(flag.indexOf('='))))
+            flags += (flags.isEmpty() ? "" : " ") + flag;
+    }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    if (!qt_gl_global_share_context())
+        qt_gl_set_global_share_context(new QOpenGLContext(QCoreApplication::instance()));
 }
 
 // What the player area says of a movie that cannot be played: which template movie, where it
@@ -114,7 +131,7 @@ void RufflePlayer::prepare()
     m_prepared = true;
     if (!startServer())
         return;
-    tuneEngineForThePlayer();
+    prepareEngineForThePlayer();
     makeProfile();
     makePage();
     makeView();
@@ -182,10 +199,20 @@ void RufflePlayer::makeView()
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("playerView"));
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
-    m_view->setFocusPolicy(Qt::NoFocus);
     m_view->setPage(m_page);
+    passFocusToTheView();
     m_stack->addWidget(m_view);
     m_stack->setCurrentWidget(m_view);
+}
+
+// The player area is one stop in the tab order, and keys typed there reach the movie: the player
+// widgets around the web view (this one, and the main window's stand-in that loaded it) hand their
+// focus on to the view, which hands it on to the widget it draws the page in. That widget is the
+// one stop; given the focus by Tab, the page gives it to its first element, the movie's.
+void RufflePlayer::passFocusToTheView()
+{
+    for (QWidget* area = this; qobject_cast<MoviePlayer*>(area); area = area->parentWidget())
+        area->setFocusProxy(m_view);
 }
 
 void RufflePlayer::setMovie(const QString& path)

@@ -58,6 +58,7 @@ private:
     void makePage();
     void makeView();
     void restartPage();
+    void passFocusToTheView();
     void playCurrent();
     void onPageMessage(const QJsonObject& message);
     void onMovieReport(const QString& kind, const QJsonObject& message);

@@ -1,5 +1,6 @@
 #include "DeferredPlayer.h"
 #include "MessageRecorder.h"
+#include "SoftwareGraphics.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -77,8 +78,7 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    // As the program does: the web engine loaded later shares the application's graphics context.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
     DeferredPlayerTest test;
     return QTest::qExec(&test, argc, argv);

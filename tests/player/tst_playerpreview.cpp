@@ -5,6 +5,7 @@
 #include "MessageRecorder.h"
 #include "PlayerServer.h"
 #include "RufflePlayer.h"
+#include "SoftwareGraphics.h"
 #include "Tables.h"
 #include "TestDrive.h"
 #include "TinySwf.h"
@@ -404,6 +405,31 @@ private slots:
             QVERIFY2(!line.contains(secret), qPrintable(line));
     }
 
+    void thePlayerIsOneTabStopWhereKeysReachTheMovie()
+    {
+        Fixture f;
+        f.place("lumenquill/matrix/matrix.swf", TinySwf::reporting("own", "here"));
+        f.show();
+        f.launch("Matrix");
+        QCOMPARE(f.waitFor("own"), QString("here"));
+        QApplication::setActiveWindow(&f.window);
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        auto* before = f.window.findChild<QComboBox*>("combo2");
+        before->setFocus(Qt::TabFocusReason);
+        QVERIFY(before->hasFocus());
+
+        // One Tab from the list before it: the keys go to the page, no stop on the way.
+        QTest::keyClick(before, Qt::Key_Tab);
+        QVERIFY(f.player->hasFocus());
+        QVERIFY(f.player->view()->isAncestorOf(QApplication::focusWidget()));
+        QTRY_COMPARE(f.evaluate("document.activeElement.tagName").toString(),
+                     QString("RUFFLE-PLAYER"));
+        f.evaluate("window.typed = ''; window.addEventListener('keydown',"
+                   " function(e) { window.typed += e.key; }, true); 1");
+        QTest::keyClicks(QApplication::focusWidget(), "go");
+        QTRY_COMPARE(f.evaluate("window.typed").toString(), QString("go"));
+    }
+
     void withoutThePlayersFilesThePreviewSaysSoInItsAreaAlone()
     {
         MessageRecorder messages;
@@ -431,7 +457,7 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
     PlayerPreviewTest test;
     return QTest::qExec(&test, argc, argv);
