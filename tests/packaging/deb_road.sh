@@ -5,25 +5,7 @@
 # usage: deb_road.sh <build dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    [ -f "$work/program.log" ] && { echo "--- program log"; tail -40 "$work/program.log"; }
-    exit 1
-}
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local limit=$1; shift
-    for _ in $(seq $((limit * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/../support/xscreen.sh"
 
 (cd "$build" && cpack -G DEB -B "$work/pkg" >/dev/null) || fail "cpack could not build the package"
 deb=$(ls "$work"/pkg/*.deb)
@@ -43,16 +25,8 @@ done
 ls "$data"/ruffle/*.map >/dev/null 2>&1 && fail "the package carries source maps"
 
 # A virtual screen without a window manager: windows open where the program puts them.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export XDG_DATA_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
-export QTWEBENGINE_DISABLE_SANDBOX=1
+start_screen
 export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-first-run --disable-background-networking --disable-component-update --disable-sync --disable-dev-shm-usage"
-export QT_LOGGING_RULES="lumenquill.player.debug=true"
-mkdir -p "$work/home" "$work/runtime" && chmod 700 "$work/runtime"
 
 (cd "$work" && exec "$program" >"$work/program.log" 2>&1) &
 pids+=($!)
