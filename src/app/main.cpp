@@ -2,6 +2,7 @@
 #include "FirstStartRunner.h"
 #include "MainWindow.h"
 #include "ProgramEnd.h"
+#include "ProgramEnvironment.h"
 #include "SoftwareGraphics.h"
 #include "WindowRegistry.h"
 
@@ -53,8 +54,8 @@ int main(int argc, char* argv[])
 #ifdef Q_OS_UNIX
     // The web engine refuses to start its sandbox for root, and the preview would fail; run as
     // root (a container, a build machine) the program does without it.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (geteuid() == 0)
+        lq::ProgramEnvironment::setDefault("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
     lq::drawPreviewInSoftware();
     QApplication app(argc, argv);

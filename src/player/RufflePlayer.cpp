@@ -5,6 +5,7 @@
 #include "MovieFile.h"
 #include "PlayerPage.h"
 #include "PlayerServer.h"
+#include "ProgramEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,7 +67,7 @@ void prepareEngineForThePlayer()
         if (!flags.contains(flag.left(flag.indexOf('='))))
             flags += (flags.isEmpty() ? "" : " ") + flag;
     }
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    ProgramEnvironment::set("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     if (!qt_gl_global_share_context())
         qt_gl_set_global_share_context(new QOpenGLContext(QCoreApplication::instance()));
 }

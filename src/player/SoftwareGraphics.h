@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include "ProgramEnvironment.h"
 
 namespace lq {
 
@@ -12,16 +12,13 @@ namespace lq {
 // alone. A user who sets any of these variables keeps their choice.
 inline void drawPreviewInSoftware()
 {
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
-        qputenv("QT_QUICK_BACKEND", "software");
+    ProgramEnvironment::setDefault("QT_QUICK_BACKEND", "software");
     // Asked what GL it offers, the windowing system's plugin loads the GL driver (some 40 MiB with
     // a software one) for nothing: the program never draws with GL. On X11 the web engine's start
     // asks; on Wayland the plugin loads it for the first window (and says once, harmlessly, that it
     // found no buffer integration of that name).
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    if (!qEnvironmentVariableIsSet("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"))
-        qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "none");
+    ProgramEnvironment::setDefault("QT_XCB_GL_INTEGRATION", "none");
+    ProgramEnvironment::setDefault("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "none");
 }
 
 } // namespace lq

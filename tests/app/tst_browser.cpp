@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
+#include "ProgramEnvironment.h"
 #include "TestDrive.h"
 
 #include <QAction>
@@ -18,15 +19,16 @@ private:
     QTemporaryDir m_bin;
     QByteArray m_path;
 
-    // An opener that writes its argument and its parent's process id, then lingers a moment as a
-    // browser would.
+    // An opener that writes its argument, its parent's process id and two variables of the
+    // environment it was given, then lingers a moment as a browser would.
     void installOpener()
     {
         const QString script = m_bin.path() + "/xdg-open";
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n"
-                   "printf '%s\\n%s\\n' \"$1\" \"$PPID\" > \"$0.tmp\"\n"
+                   "printf '%s\\n%s\\n%s\\n%s\\n' \"$1\" \"$PPID\" \"${QT_QUICK_BACKEND-unset}\" "
+                   "\"${QTWEBENGINE_CHROMIUM_FLAGS-unset}\" > \"$0.tmp\"\n"
                    "/bin/mv \"$0.tmp\" \"$0.called\"\n"
                    "/bin/sleep 1\n");
         file.close();
@@ -58,11 +60,29 @@ private slots:
         const QString page = drive.driveC() + "/lumen quill/tutorial/TUTORIAL.HTM";
         SystemBrowser browser;
         QVERIFY(browser.open(page));
-        QTRY_COMPARE(openerCall().size(), 2);
+        QTRY_COMPARE(openerCall().size(), 4);
         QCOMPARE(openerCall().at(0), "file://" + drive.driveC().replace(' ', "%20") +
                                          "/lumen%20quill/tutorial/TUTORIAL.HTM");
         // Not our child: the browser it starts is not ended with the program.
         QVERIFY(openerCall().at(1) != QString::number(QCoreApplication::applicationPid()));
+    }
+
+    // The settings the program makes for its own preview stay its own: the browser (perhaps
+    // built on Qt or on the same web engine) gets the user's environment.
+    void theBrowserGetsTheUsersEnvironmentNotOurs()
+    {
+        installOpener();
+        qunsetenv("QT_QUICK_BACKEND");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--users-own-flag");
+        ProgramEnvironment::setDefault("QT_QUICK_BACKEND", "software");
+        ProgramEnvironment::set("QTWEBENGINE_CHROMIUM_FLAGS", "--users-own-flag --disable-gpu");
+        QCOMPARE(qgetenv("QT_QUICK_BACKEND"), QByteArray("software"));
+
+        SystemBrowser browser;
+        QVERIFY(browser.open("/tmp/page.htm"));
+        QTRY_COMPARE(openerCall().size(), 4);
+        QCOMPARE(openerCall().at(2), QString("unset"));
+        QCOMPARE(openerCall().at(3), QString("--users-own-flag"));
     }
 
     void noOpenerMeansNoBrowser()
