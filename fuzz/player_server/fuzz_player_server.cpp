@@ -11,12 +11,16 @@
 #include "TrapDrive.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <arpa/inet.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,22 +39,39 @@ void fill(const QString& path, const QByteArray& bytes)
         std::abort();
 }
 
+// The server takes no new connection while it holds as many as it allows (earlier inputs that
+// went silent wait out their idle time there): a connection may wait a while for its turn. Never
+// getting one is a fault. libFuzzer's own timer interrupts system calls now and then, so every
+// wait here goes on after an interruption.
 int connectToServer(int silenceMs)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(g_server->port());
-    // The server takes no new connection while it holds as many as it allows (earlier inputs
-    // that went silent wait out their idle time there): a connection may wait that long for its
-    // turn. Never getting one is a fault.
-    const timeval turn = {10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &turn, sizeof turn);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        std::perror("no connection to the server within 10 s");
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        std::perror("no connection to the server");
         std::abort();
     }
+    pollfd waiting = {fd, POLLOUT, 0};
+    QElapsedTimer turn;
+    turn.start();
+    int ready = 0;
+    while ((ready = ::poll(&waiting, 1, 100)) <= 0) {
+        if ((ready < 0 && errno != EINTR) || turn.hasExpired(4000)) {
+            std::fprintf(stderr, "no connection to the server within 4 s\n");
+            std::abort();
+        }
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
+        std::fprintf(stderr, "no connection to the server: %s\n", std::strerror(error));
+        std::abort();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const timeval limit = {silenceMs / 1000, (silenceMs % 1000) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
@@ -58,13 +79,16 @@ int connectToServer(int silenceMs)
 }
 
 // Sends the request bytes, says no more will come, and reads what comes back until the server
-// closes or falls silent for a while.
+// closes or falls silent for a while. Then the connection is reset, not closed: the server lets
+// go of its place at once rather than when its idle time is out.
 QByteArray exchange(const QByteArray& request, int silenceMs)
 {
     const int fd = connectToServer(silenceMs);
     for (qsizetype sent = 0; sent < request.size();) {
         const ssize_t n =
             ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             break;
         sent += n;
@@ -72,9 +96,16 @@ QByteArray exchange(const QByteArray& request, int silenceMs)
     ::shutdown(fd, SHUT_WR);
     QByteArray answer;
     char buffer[16384];
-    ssize_t n;
-    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         answer.append(buffer, n);
+    }
+    const linger reset = {1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     ::close(fd);
     return answer;
 }
@@ -145,11 +176,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                    "/player.html HTTP/1.1\r\nHost: " + host +
                                    "\r\nConnection: close\r\n\r\n";
     QByteArray page;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        page = exchange(pageRequest, 3000);
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        page = exchange(pageRequest, 1000);
         if (page.startsWith("HTTP/1.1 200") && page.endsWith(kPage))
             return 0;
-        ::sleep(2);
-    }
+        ::usleep(200 * 1000);
+    } while (!waited.hasExpired(4000));
     fail("the server stopped answering the player", request, page);
 }
