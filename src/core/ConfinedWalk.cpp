@@ -310,6 +310,15 @@ int openRegularFile(int folderFd, const QByteArray& name)
     return fd;
 }
 
+QString describeFileType(unsigned mode)
+{
+    return S_ISDIR(mode)                    ? QStringLiteral("a folder")
+           : S_ISFIFO(mode)                 ? QStringLiteral("a named pipe")
+           : S_ISSOCK(mode)                 ? QStringLiteral("a socket")
+           : S_ISCHR(mode) || S_ISBLK(mode) ? QStringLiteral("a device")
+                                            : QStringLiteral("no regular file");
+}
+
 QString kernelPath(int fd)
 {
     char buffer[PATH_MAX];

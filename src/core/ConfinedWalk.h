@@ -68,6 +68,10 @@ WalkResult walkBeneath(int rootFd, const QString& rootPath, const QStringList& n
 // set (EISDIR for a folder, EINVAL for anything else that is not a regular file).
 int openRegularFile(int folderFd, const QByteArray& name);
 
+// What stands at a place when it is not a regular file, in a few words for a message ("a folder",
+// "a named pipe", "a socket", "a device"), from its st_mode.
+QString describeFileType(unsigned mode);
+
 // The path the kernel gives an open descriptor; empty when it cannot tell.
 QString kernelPath(int fd);
 

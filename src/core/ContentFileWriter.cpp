@@ -60,14 +60,9 @@ SaveResult folderFailure(const QString& localPath)
 // Something that is not a regular file stands where the content file should be.
 SaveResult notAFile(const QString& localPath, mode_t mode)
 {
-    const QString what = S_ISDIR(mode)                    ? QStringLiteral("a folder")
-                         : S_ISFIFO(mode)                 ? QStringLiteral("a named pipe")
-                         : S_ISSOCK(mode)                 ? QStringLiteral("a socket")
-                         : S_ISCHR(mode) || S_ISBLK(mode) ? QStringLiteral("a device")
-                                                          : QStringLiteral("no regular file");
-    return failure(
-        SaveError::NotAFile, localPath,
-        QStringLiteral("\u201C%1\u201D is %2, not a text file.").arg(native(localPath), what));
+    return failure(SaveError::NotAFile, localPath,
+                   QStringLiteral("\u201C%1\u201D is %2, not a text file.")
+                       .arg(native(localPath), describeFileType(mode)));
 }
 
 // Why the system refused a step of the save, in words a user can act on. Told from the error

@@ -1,8 +1,11 @@
 #include "MovieFile.h"
 
+#include "ConfinedWalk.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <sys/stat.h>
 
 namespace lq {
 
@@ -15,11 +18,13 @@ constexpr qsizetype kHeaderSize = 8;
 
 std::optional<QString> movieFileProblem(const QString& localPath)
 {
-    const QFileInfo info(localPath);
-    if (!info.exists())
+    struct stat status;
+    if (::stat(QFile::encodeName(localPath).constData(), &status) != 0)
         return QStringLiteral("the file is not there");
-    if (!info.isFile())
-        return QStringLiteral("a folder stands in its place");
+    // Never opened unless it is a regular file: opening a named pipe would wait for a writer.
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("%1 stands in its place").arg(describeFileType(status.st_mode));
+    const QFileInfo info(localPath);
     if (!info.isReadable())
         return QStringLiteral("this user may not read the file");
     QFile file(localPath);

@@ -334,11 +334,12 @@ private slots:
     // What a movie file is told to be before the player is asked; the rest is the player's to find.
     void aMovieFileIsCheckedBeforeItIsPlayed_data()
     {
-        QTest::addColumn<QByteArray>("bytes"); // "<none>": no file; "<folder>": a folder
+        QTest::addColumn<QByteArray>("bytes"); // "<none>": no file; "<folder>", "<fifo>": those
         QTest::addColumn<QString>("problem");  // empty: left to the player
         const QByteArray fws = "FWS\x05" + QByteArray("\x11\0\0\0", 4);
         QTest::newRow("missing") << QByteArray("<none>") << "the file is not there";
         QTest::newRow("folder") << QByteArray("<folder>") << "a folder stands in its place";
+        QTest::newRow("pipe") << QByteArray("<fifo>") << "a named pipe stands in its place";
         QTest::newRow("empty") << QByteArray() << "the file is empty";
         QTest::newRow("text") << QByteArray("This is no movie.") << "the file is not a Flash movie";
         QTest::newRow("header cut") << QByteArray("CWS\x0a") << "the file is cut short";
@@ -356,6 +357,8 @@ private slots:
         const QString movie = folder.path() + "/movie.swf";
         if (bytes == "<folder>")
             QVERIFY(QDir().mkdir(movie));
+        else if (bytes == "<fifo>")
+            QCOMPARE(mkfifo(QFile::encodeName(movie).constData(), 0644), 0);
         else if (bytes != "<none>")
             Fixture::write(movie, bytes);
         QCOMPARE(movieFileProblem(movie).value_or(QString()), problem);
