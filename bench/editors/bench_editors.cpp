@@ -5,8 +5,8 @@
 //
 // Runs in a private data folder, so it never touches real templates.
 
-#include "ContentFileWriter.h"
 #include "Messages.h"
+#include "SaveContentFile.h"
 #include "Tables.h"
 #include "TextEditorWindow.h"
 #include "WindowRegistry.h"

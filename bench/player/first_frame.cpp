@@ -16,11 +16,11 @@
 // scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
 // to run it by hand on the display of DISPLAY:
 //   QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
-#include "ContentFileWriter.h"
 #include "DeferredPlayer.h"
 #include "MainWindow.h"
 #include "ProcessTree.h"
 #include "RufflePlayer.h"
+#include "SaveContentFile.h"
 #include "SoftwareGraphics.h"
 #include "Tables.h"
 

@@ -17,8 +17,8 @@
 //            [--saves N] [--memory-saves N] [--display :N] [--program PATH] [--bare PATH]
 //            [--first-frame PATH] [--save-dir DIR] [--memory-dir DIR]
 
-#include "ContentFileWriter.h"
 #include "ProcessTree.h"
+#include "SaveContentFile.h"
 #include "XDisplay.h"
 
 #include <QCoreApplication>

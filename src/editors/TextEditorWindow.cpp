@@ -1,9 +1,9 @@
 #include "TextEditorWindow.h"
 
-#include "ContentFileWriter.h"
+#include "ApplyPlacement.h"
 #include "Messages.h"
 #include "Pictures.h"
-#include "WindowPlacement.h"
+#include "SaveContentFile.h"
 
 #include <QCloseEvent>
 #include <QDir>

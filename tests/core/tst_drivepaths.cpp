@@ -1,5 +1,5 @@
-#include "ContentFileWriter.h"
 #include "DrivePaths.h"
+#include "SaveContentFile.h"
 #include "TestDrive.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "ContentFileWriter.h"
 #include "FirstStart.h"
+#include "SaveContentFile.h"
 #include "Tables.h"
 #include "TestDrive.h"
 

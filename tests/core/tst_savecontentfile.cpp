@@ -1,5 +1,5 @@
 #include "AnsiCodec.h"
-#include "ContentFileWriter.h"
+#include "SaveContentFile.h"
 #include "TestDrive.h"
 #include "Unprivileged.h"
 

@@ -2,8 +2,8 @@
 // something else, permissions taken away. Each must leave the earlier text whole, leave no
 // temporary file behind and report a failure, never a success.
 
-#include "ContentFileWriter.h"
 #include "LinkSwitcher.h"
+#include "SaveContentFile.h"
 #include "TestDrive.h"
 #include "Unprivileged.h"
 

@@ -1,5 +1,5 @@
-#include "ContentFileWriter.h"
 #include "MessageRecorder.h"
+#include "SaveContentFile.h"
 #include "Tables.h"
 #include "TestDrive.h"
 #include "TextEditorWindow.h"

@@ -1,5 +1,5 @@
-#include "ContentFileWriter.h"
 #include "PlayerServer.h"
+#include "SaveContentFile.h"
 #include "TestDrive.h"
 
 #include <QDir>

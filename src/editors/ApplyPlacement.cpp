@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "ApplyPlacement.h"
 
 #include <QGuiApplication>
 #include <QMargins>

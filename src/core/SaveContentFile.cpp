@@ -1,4 +1,4 @@
-#include "ContentFileWriter.h"
+#include "SaveContentFile.h"
 
 #include "AnsiCodec.h"
 #include "DrivePaths.h"
