@@ -183,14 +183,12 @@ void PlayerServer::Daemon::notify(void* self, MHD_Connection* connection, void**
 RequestDecision PlayerServer::Daemon::decide(MHD_Connection* connection, const char* url,
                                              const char* method)
 {
-    // A movie's loadVariables(url, "POST") reads the file as a Flash player reading local files
-    // does: the method does not matter, and what it sends is not kept.
-    const QByteArrayView asked(method);
-    const QByteArrayView treatedAs = asked == QByteArrayView("POST") ? "GET" : asked;
+    // The method goes as it came: which ones are answered, and for what, is decideRequest's rule.
+    // What a POST sends is never kept (see handle).
     const char* host =
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
     RequestDecision decision =
-        decideRequest(treatedAs, host ? QByteArrayView(host) : QByteArrayView(), url, m_site);
+        decideRequest(method, host ? QByteArrayView(host) : QByteArrayView(), url, m_site);
     if (decision.target == RequestTarget::Refused)
         return decision;
     // Only the player knows the secret: its connection is no stranger from now on.

@@ -350,6 +350,62 @@ private slots:
                  QByteArray("aboutus=Caf\xe9\r\n"));
     }
 
+    // Every method for every kind of path, through the real server: only GET reads everything,
+    // POST reads files but not the page, nothing else is answered.
+    void answersEachMethodAsItsRuleSays_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QByteArray>("rest"); // after the secret, or a whole path if it starts "!"
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        struct Kind
+        {
+            const char* name;
+            QByteArray rest;
+            int get;
+            int post;
+            QByteArray body; // when answered with 200
+        };
+        const QList<Kind> kinds = {
+            {"page", "/player.html", 200, 405, "<html>the player page</html>"},
+            {"ruffle file", "/ruffle/ruffle.js", 200, 200, "// player"},
+            {"drive file", "/drive/c/lumenquill/vector/aboutus.txt", 200, 200,
+             "aboutus=Caf\xe9\r\n"},
+            {"link out of the drive", "/drive/c/lumenquill/vector/services.txt", 404, 404, {}},
+            {"no such kind", "/secret.txt", 404, 404, {}},
+            {"wrong secret", "!/ffffffffffffffffffffffffffffffff/player.html", 404, 404, {}},
+        };
+        for (const Kind& kind : kinds) {
+            for (const char* method :
+                 {"GET", "POST", "HEAD", "PUT", "DELETE", "OPTIONS", "PATCH", "TRACE", "get"}) {
+                const int status = method == QByteArrayView("GET")    ? kind.get
+                                   : method == QByteArrayView("POST") ? kind.post
+                                                                      : 405;
+                QTest::addRow("%s %s", method, kind.name)
+                    << QByteArray(method) << kind.rest << status
+                    << (status == 200 ? kind.body : QByteArray());
+            }
+        }
+    }
+
+    void answersEachMethodAsItsRuleSays()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QByteArray, rest);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        Fixture f;
+        QVERIFY(QFile::link(f.drive.home() + "/secret.txt",
+                            f.drive.driveC() + "/lumenquill/vector/services.txt"));
+        const QByteArray path = rest.startsWith('!') ? rest.mid(1) : f.under(rest);
+        const Response response = f.send(method + ' ' + path + " HTTP/1.1");
+        QCOMPARE(response.status, status);
+        QCOMPARE(response.body, body);
+        QCOMPARE(response.headers.value("cache-control"), QByteArray("no-store"));
+        if (status == 405)
+            QVERIFY(!response.headers.value("allow").isEmpty());
+    }
+
     // Several requests written at once are answered in turn; "Connection: close" is honoured;
     // a head too big for the server is refused and the connection dropped.
     void answersRequestsOnOneConnectionAsHttpSays()
