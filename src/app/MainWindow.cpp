@@ -285,7 +285,6 @@ void MainWindow::showTutorial()
                            .arg(page, QDir::toNativeSeparators(*local)));
         return;
     }
-    m_lastBrowsedPage = *local;
     if (!m_browser->open(*local))
         Messages::show(QStringLiteral("No web browser could be started to show the tutorial. You "
                                       "can open the page in your web browser yourself: %1")

@@ -80,8 +80,6 @@ private:
     QAction* m_previewExamplesAction = nullptr;
     QAction* m_aboutAction = nullptr;
     std::unique_ptr<Browser> m_browser;
-    // The last request made of the browser (the local page handed to it); nothing reads it back.
-    QString m_lastBrowsedPage;
 };
 
 } // namespace lq

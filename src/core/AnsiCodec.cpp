@@ -1,12 +1,6 @@
 #include "AnsiCodec.h"
 
-#include <QStringView>
-
 #include <array>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#endif
 
 namespace lq {
 
@@ -29,23 +23,6 @@ std::optional<char> windows1252Byte(char32_t c)
     return std::nullopt;
 }
 
-#ifdef Q_OS_WIN
-// The system's ANSI code page, without best-fit substitutes: a character it cannot hold
-// must be refused, not silently turned into a look-alike or a '?'.
-std::optional<QByteArray> systemAnsiBytes(QStringView character)
-{
-    BOOL usedDefault = FALSE;
-    const auto* wide = reinterpret_cast<const wchar_t*>(character.utf16());
-    const int length = int(character.size());
-    char buffer[8];
-    const int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, buffer,
-                                            sizeof buffer, nullptr, &usedDefault);
-    if (written <= 0 || usedDefault)
-        return std::nullopt;
-    return QByteArray(buffer, written);
-}
-#endif
-
 } // namespace
 
 AnsiEncoding encodeAnsi(const QString& text)
@@ -60,20 +37,10 @@ AnsiEncoding encodeAnsi(const QString& text)
             codePoint = QChar::surrogateToUcs4(unit, text.at(i + 1));
             length = 2;
         }
-#ifdef Q_OS_WIN
-        const auto bytes = unit.isSurrogate() && length == 1
-                               ? std::nullopt
-                               : systemAnsiBytes(QStringView(text).mid(i, length));
-        if (!bytes) {
-            return {{}, codePoint};
-        }
-        result.bytes += *bytes;
-#else
         const auto byte = windows1252Byte(codePoint);
         if (!byte)
             return {{}, codePoint};
         result.bytes += *byte;
-#endif
         i += length - 1;
     }
     return result;

@@ -2,13 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 
 namespace lq {
 
-// Content files are written in the system's ANSI code page: the system's own on Windows,
-// Windows-1252 everywhere else (the code page the templates were made with).
+// Content files are written in Windows-1252, the ANSI code page the templates were made with.
 struct AnsiEncoding
 {
     QByteArray bytes;

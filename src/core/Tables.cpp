@@ -44,13 +44,13 @@ const Template* templateNamed(const QString& effectName)
     return index.value(effectName);
 }
 
-// Each pair learns the window that holds it and the template it belongs to.
-QList<EditorWindow> withPairsOwned(QList<EditorWindow> windows)
+// Each content file learns the window that holds it and the template it belongs to.
+QList<EditorWindow> withContentFilesOwned(QList<EditorWindow> windows)
 {
     for (EditorWindow& window : windows) {
-        for (ContentFile& pair : window.pairs) {
-            pair.effectName = window.effectName;
-            pair.window = window.name;
+        for (ContentFile& file : window.contentFiles) {
+            file.effectName = window.effectName;
+            file.window = window.name;
         }
     }
     return windows;
@@ -81,7 +81,7 @@ QList<EditorWindow> editorRows()
             .iconKey = "vector",
             .placement = {.size = kColumnWindow, .position = editorPosition(0)},
             .labels = {{"lblvector", "Enter vector text"}},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\vector\\aboutus.txt",
                      .defaultLine = "aboutus=enter text here",
@@ -122,7 +122,7 @@ QList<EditorWindow> editorRows()
             .confirmation = saveForm.arg("Flowers"),
             .iconKey = "flowers",
             .placement = {.size = kColumnWindow, .position = editorPosition(1)},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\flowers\\intro.txt",
                      .defaultLine = "intro=Enter Text Here",
@@ -162,7 +162,7 @@ QList<EditorWindow> editorRows()
             .caption = "3D intro Text",
             .confirmation = saveForm.arg("3d"),
             .placement = {.size = kColumnWindow, .position = editorPosition(2)},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\3d\\aboutus.txt",
                      .defaultLine = "aboutus1=Enter text here",
@@ -202,7 +202,7 @@ QList<EditorWindow> editorRows()
             .caption = "Cube information",
             .confirmation = saveForm.arg("cube"),
             .placement = {.size = kColumnWindow, .position = editorPosition(3)},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\cube\\aboutus1.txt",
                      .defaultLine = "aboutus2=enter text here",
@@ -244,7 +244,7 @@ QList<EditorWindow> editorRows()
                 "intro text for spirograph has now been  set  you may now click preview",
             .iconKey = "spiro",
             .placement = {.size = kColumnWindow, .position = editorPosition(4)},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\spirograph\\aboutus.txt",
                      .defaultLine = "aboutus2= enter text here",
@@ -284,7 +284,7 @@ QList<EditorWindow> editorRows()
             .caption = "Enter text for Matrix intro",
             .confirmation = saveForm.arg("matrix"),
             .placement = {.size = kColumnWindow, .position = editorPosition(5)},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\matrix\\aboutus.txt",
                      .defaultLine = "aboutus= enter text here",
@@ -325,7 +325,7 @@ QList<EditorWindow> editorRows()
             .confirmation = "intro text for preloader has now been saved you may now click preview",
             .iconKey = "spiro",
             .placement = {.size = kSingleBoxWindow, .centred = true},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "c:\\lumen quill\\preloader.txt",
                      .defaultLine = "pre=enter text here",
@@ -346,7 +346,7 @@ QList<EditorWindow> editorRows()
                                      .caption = "Proceed to next field",
                                      .nextWindow = "frmvision2"},
             .labels = {{"lbl7", "Enter Website Information"}, {"lbl3", "Enter Website Text"}},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\Fireworks\\aboutus.txt",
                      .defaultLine = "aboutus=entertexthere",
@@ -364,7 +364,7 @@ QList<EditorWindow> editorRows()
             .wizardStep = WizardStep{.button = "Command1",
                                      .caption = "Proceed to next field",
                                      .nextWindow = "frmservices1"},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\Fireworks\\ourvision.txt",
                      .defaultLine = "ourvision=enter text here",
@@ -382,7 +382,7 @@ QList<EditorWindow> editorRows()
             .wizardStep = WizardStep{.button = "cmdnextservice",
                                      .caption = "next",
                                      .nextWindow = "frmclients2"},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\Fireworks\\services.txt",
                      .defaultLine = "services= enter text here",
@@ -399,7 +399,7 @@ QList<EditorWindow> editorRows()
             .placement = {.size = kWizardPage, .position = wizardPosition(3)},
             .wizardStep =
                 WizardStep{.button = "cmdnextfield", .caption = "next", .nextWindow = "frmtitle"},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\Fireworks\\clients.txt",
                      .defaultLine = "client1=enter text here",
@@ -415,7 +415,7 @@ QList<EditorWindow> editorRows()
             .confirmation = wizardSaved,
             .placement = {.size = kWizardPage, .position = wizardPosition(4)},
             .wizardStep = WizardStep{.button = "cmdclose", .caption = "end wizard"},
-            .pairs =
+            .contentFiles =
                 {
                     {.path = "C:\\lumenquill\\Fireworks\\title.txt",
                      .defaultLine = "title=entercompanyname",
@@ -462,7 +462,7 @@ const QList<ContentFile>& contentFiles()
         for (const Template& templ : templates()) {
             for (const EditorWindow& window : editorWindows()) {
                 if (window.effectName == templ.effectName)
-                    rows += window.pairs;
+                    rows += window.contentFiles;
             }
         }
         return rows;
@@ -472,7 +472,7 @@ const QList<ContentFile>& contentFiles()
 
 const QList<EditorWindow>& editorWindows()
 {
-    static const QList<EditorWindow> table = withPairsOwned(editorRows());
+    static const QList<EditorWindow> table = withContentFilesOwned(editorRows());
     return table;
 }
 
@@ -485,7 +485,7 @@ const EditorWindow* findEditorWindow(const QString& name)
 QList<ContentFile> contentFilesOfWindow(const QString& window)
 {
     const EditorWindow* row = findEditorWindow(window);
-    return row ? row->pairs : QList<ContentFile>();
+    return row ? row->contentFiles : QList<ContentFile>();
 }
 
 QStringList wizardHideOrder()

@@ -26,7 +26,7 @@ struct WindowPlacement
     bool centred = false; // opens in the middle of the screen instead
 };
 
-// One content file and the text box / save button pair that writes it.
+// One content file, with the text box and the save button that write it.
 struct ContentFile
 {
     QString path;          // fixed Windows path, letter case as the movie reads it
@@ -34,9 +34,9 @@ struct ContentFile
     QString textBox;       // objectName of the box
     QString saveButton;    // objectName of the button under (or beside) the box
     QString buttonCaption; // caption of that button
-    // Taken from the window that holds the pair.
+    // Taken from the window that holds the box.
     QString effectName; // template it belongs to
-    QString window;     // objectName of the window holding the pair
+    QString window;     // objectName of the window holding the box
 
     // The movie's variable: the part of the default line before its first "=".
     QString variable() const { return defaultLine.section(QLatin1Char('='), 0, 0); }
@@ -64,7 +64,7 @@ struct EditorWindow
     // Labels of the window, top to bottom: objectName and caption.
     QList<QPair<QString, QString>> labels;
     // Its text boxes with their save buttons and files, top to bottom.
-    QList<ContentFile> pairs;
+    QList<ContentFile> contentFiles;
     bool isWizardPage() const { return wizardStep.has_value(); }
 };
 
@@ -78,7 +78,7 @@ const QList<ContentFile>& contentFiles();
 const QList<EditorWindow>& editorWindows();
 // The row of the window with this objectName; null for any other name.
 const EditorWindow* findEditorWindow(const QString& name);
-// Its pairs, top to bottom; none for a name that is no editor window.
+// Its content files, top to bottom; none for a name that is no editor window.
 QList<ContentFile> contentFilesOfWindow(const QString& window);
 
 // The order in which "end wizard" hides the pages.

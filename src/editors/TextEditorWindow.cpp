@@ -65,22 +65,22 @@ void TextEditorWindow::initWidgets()
         label->setObjectName(name);
         m_labels.append(label);
     }
-    for (int i = 0; i < m_descriptor.pairs.size(); ++i) {
-        const ContentFile& pair = m_descriptor.pairs.at(i);
+    for (int i = 0; i < m_descriptor.contentFiles.size(); ++i) {
+        const ContentFile& file = m_descriptor.contentFiles.at(i);
         auto* box = new QLineEdit(this);
-        box->setObjectName(pair.textBox);
+        box->setObjectName(file.textBox);
         // No length limit of its own: whatever the user types or pastes is saved whole.
         box->setMaxLength(std::numeric_limits<int>::max());
-        box->setText(pair.defaultLine);
+        box->setText(file.defaultLine);
         box->setCursorPosition(0);
         m_boxes.append(box);
 
-        auto* save = new QPushButton(pair.buttonCaption, this);
-        save->setObjectName(pair.saveButton);
+        auto* save = new QPushButton(file.buttonCaption, this);
+        save->setObjectName(file.saveButton);
         // Never the window's default button: Enter in a box must not press it.
         save->setAutoDefault(false);
         save->setDefault(false);
-        connect(save, &QPushButton::clicked, this, [this, i] { savePair(i); });
+        connect(save, &QPushButton::clicked, this, [this, i] { saveContentFile(i); });
         m_saveButtons.append(save);
     }
     if (m_descriptor.wizardStep) {
@@ -98,7 +98,7 @@ void TextEditorWindow::initLayout()
     applyPlacement(this, m_descriptor.placement);
     if (m_descriptor.isWizardPage())
         layOutWizardPage();
-    else if (m_descriptor.pairs.size() == 1)
+    else if (m_descriptor.contentFiles.size() == 1)
         layOutSingleBox();
     else
         layOutColumn();
@@ -106,7 +106,7 @@ void TextEditorWindow::initLayout()
 
 void TextEditorWindow::layOutColumn()
 {
-    // A column of pairs: each button directly under its box, right edges flush.
+    // A column of boxes: each button directly under its box, right edges flush.
     const int column = width() - 2 * kMargin;
     int y = 12;
     for (QLabel* label : m_labels) {
@@ -169,15 +169,15 @@ void TextEditorWindow::initTabOrder()
     order.first()->setFocus();
 }
 
-void TextEditorWindow::savePair(int index)
+void TextEditorWindow::saveContentFile(int index)
 {
-    if (index < 0 || index >= m_descriptor.pairs.size())
+    if (index < 0 || index >= m_descriptor.contentFiles.size())
         return;
-    const ContentFile& pair = m_descriptor.pairs.at(index);
-    const SaveResult result = SaveContentFile(pair.path, m_boxes.at(index)->text());
+    const ContentFile& file = m_descriptor.contentFiles.at(index);
+    const SaveResult result = SaveContentFile(file.path, m_boxes.at(index)->text());
     if (!result) {
         // No confirmation after a failed write; the box keeps its text for another try.
-        Messages::show(saveFailureMessage(pair.path, result));
+        Messages::show(saveFailureMessage(file.path, result));
         return;
     }
     Messages::show(m_descriptor.confirmation);

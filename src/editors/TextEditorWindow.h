@@ -40,8 +40,8 @@ public:
     static QString saveFailureMessage(const QString& path, const SaveResult& result);
 
 public slots:
-    // Writes the box of the pair with this index to its content file and confirms.
-    void savePair(int index);
+    // Writes the box with this index to its content file and confirms.
+    void saveContentFile(int index);
     // The wizard page's forward button: asks for the next page, or on the last page ends the
     // wizard.
     void advanceWizard();

@@ -32,7 +32,7 @@ private slots:
         }
     }
 
-    void windowsHoldTheirPairsInOrder_data()
+    void windowsHoldTheirContentFilesInOrder_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("boxes");
@@ -49,7 +49,7 @@ private slots:
         QTest::newRow("wizard page 4") << "frmclients2" << QStringList{"txtclient"};
     }
 
-    void windowsHoldTheirPairsInOrder()
+    void windowsHoldTheirContentFilesInOrder()
     {
         QFETCH(QString, window);
         QFETCH(QStringList, boxes);
