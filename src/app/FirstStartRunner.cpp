@@ -1,6 +1,7 @@
 #include "FirstStartRunner.h"
 
 #include "FirstStart.h"
+#include "InstalledFiles.h"
 #include "Messages.h"
 
 namespace lq {
@@ -8,7 +9,7 @@ namespace lq {
 void runFirstStart(const QString& executableFolder)
 {
     const FirstStart::Outcome outcome =
-        FirstStart::layOut(FirstStart::installedDataFolder(executableFolder));
+        FirstStart::layOut(installedFolder(executableFolder, InstalledKind::Data));
     if (outcome.problems.isEmpty())
         return;
     Messages::show(QStringLiteral("Lumen Quill could not prepare all of its folders:\n%1")

@@ -1,5 +1,6 @@
 #include "DeferredPlayer.h"
 #include "FirstStartRunner.h"
+#include "InstallLayout.h"
 #include "MainWindow.h"
 #include "ProgramEnd.h"
 #include "ProgramEnvironment.h"
@@ -60,7 +61,7 @@ int main(int argc, char* argv[])
     lq::drawPreviewInSoftware();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumen Quill"));
-    QApplication::setOrganizationName(QStringLiteral("lumen-quill"));
+    QApplication::setOrganizationName(QLatin1String(lq::InstallLayout::folderName));
     lq::endWhenNoWindowIsShown();
 
     // Every editor window lives in the registry, which outlives the main window and takes its

@@ -286,6 +286,17 @@ WalkResult walkBeneath(int rootFd, const QString& rootPath, const QStringList& n
     return Walk(rootFd, rootPath, options).run(names);
 }
 
+int writeAll(int fd, QByteArrayView bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno != EINTR)
+            return errno;
+        done += written > 0 ? written : 0;
+    }
+    return 0;
+}
+
 int openRegularFile(int folderFd, const QByteArray& name)
 {
     struct stat info;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,7 @@ enum class WalkOutcome {
     NotAFolder,    // something that is not a folder stands where a folder should be
     LeadsOut,      // ".." or a symbolic link leads above the root, or the links go round
     Failed,        // the system refused a step; `error` says why
+    NotADrivePath, // DrivePaths::locate only: the text is no fixed Windows path at all
 };
 
 struct WalkResult
@@ -62,6 +64,10 @@ struct WalkOptions
 // of a folder read when a name must be matched without regard to case).
 WalkResult walkBeneath(int rootFd, const QString& rootPath, const QStringList& names,
                        WalkOptions options = {});
+
+// Writes all of bytes to a descriptor, going on after a short write or an interruption; 0 or the
+// errno value.
+int writeAll(int fd, QByteArrayView bytes);
 
 // Opens a regular file in an open folder for reading, never following a link in its place and
 // never blocking on a FIFO or a device. A descriptor (O_RDONLY | O_CLOEXEC), or -1 with errno

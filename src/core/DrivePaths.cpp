@@ -1,5 +1,7 @@
 #include "DrivePaths.h"
 
+#include "InstallLayout.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,12 +15,6 @@ namespace lq::DrivePaths {
 
 namespace {
 
-bool isDriveLetter(QChar c)
-{
-    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-}
-
 bool isSlash(QChar c)
 {
     return c == QLatin1Char('\\') || c == QLatin1Char('/');
@@ -29,21 +25,13 @@ QString joined(const QString& folder, const QStringList& parts)
     return parts.isEmpty() ? folder : folder + QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
-QByteArray driveFolderName(QChar letter)
-{
-    return "drive_" + QByteArray(1, char(letter.toLower().toLatin1()));
-}
-
 // True when the kernel's name for an open folder is a drive folder of the data folder.
 bool isADriveFolder(int folderFd, int dataFd)
 {
     const QString where = kernelPath(folderFd);
-    const QString data = kernelPath(dataFd);
-    if (where.isEmpty() || data.isEmpty() || where.size() != data.size() + 8 ||
-        !where.startsWith(data + QStringLiteral("/drive_")))
-        return false;
-    const QChar letter = where.back();
-    return letter >= QLatin1Char('a') && letter <= QLatin1Char('z');
+    const QString data = kernelPath(dataFd) + QLatin1Char('/');
+    return data.size() > 1 && where.startsWith(data) &&
+           driveLetterOfFolder(QStringView(where).sliced(data.size())).has_value();
 }
 
 // Opens the data folder, making it first when asked; the outcome of the walk to it.
@@ -74,7 +62,7 @@ WalkOutcome openDriveFolder(QChar letter, bool create, UniqueFd* fd, Location* l
     if (const WalkOutcome outcome = openDataFolder(create, &data, location);
         outcome != WalkOutcome::Found)
         return outcome;
-    const QByteArray name = driveFolderName(letter);
+    const QByteArray name = QFile::encodeName(driveFolderName(letter));
     if (create && ::mkdirat(data.get(), name.constData(), 0777) == 0)
         location->createdFolders << driveFolder(letter);
     struct stat info;
@@ -95,6 +83,28 @@ WalkOutcome openDriveFolder(QChar letter, bool create, UniqueFd* fd, Location* l
 }
 
 } // namespace
+
+bool isDriveLetter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
+QString driveFolderName(QChar driveLetter)
+{
+    return QString(kDriveFolderPrefix) + driveLetter.toLower();
+}
+
+std::optional<QChar> driveLetterOfFolder(QStringView folderName)
+{
+    if (folderName.size() != kDriveFolderPrefix.size() + 1 ||
+        !folderName.startsWith(kDriveFolderPrefix))
+        return std::nullopt;
+    const QChar letter = folderName.back();
+    if (!isDriveLetter(letter) || !letter.isLower())
+        return std::nullopt;
+    return letter;
+}
 
 std::optional<WindowsPath> parse(const QString& windowsPath)
 {
@@ -121,15 +131,26 @@ std::optional<WindowsPath> parse(const QString& windowsPath)
     return path;
 }
 
+std::optional<QString> folderOf(const QString& windowsPath)
+{
+    const std::optional<WindowsPath> path = parse(windowsPath);
+    if (!path || path->parts.isEmpty())
+        return std::nullopt;
+    QString folder = path->drive + QStringLiteral(":\\");
+    for (const QString& part : path->parts.first(path->parts.size() - 1))
+        folder += part + QLatin1Char('\\');
+    return folder;
+}
+
 QString dataFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/lumen-quill");
+           QLatin1Char('/') + QLatin1String(InstallLayout::folderName);
 }
 
 QString driveFolder(QChar driveLetter)
 {
-    return dataFolder() + QLatin1Char('/') + QString::fromLatin1(driveFolderName(driveLetter));
+    return dataFolder() + QLatin1Char('/') + driveFolderName(driveLetter);
 }
 
 Location locate(const WindowsPath& path, bool createFolders)
@@ -165,29 +186,9 @@ Location locate(const QString& windowsPath, bool createFolders)
 std::optional<QString> toLocal(const QString& windowsPath)
 {
     const Location location = locate(windowsPath);
-    if (location.outcome == WalkOutcome::LeadsOut)
+    if (isRefused(location))
         return std::nullopt;
     return location.localPath;
-}
-
-bool isInsideDriveFolders(const QString& localPath)
-{
-    const QString prefix = dataFolder() + QStringLiteral("/drive_");
-    if (!localPath.startsWith(prefix) || localPath.size() == prefix.size())
-        return false;
-    const QChar letter = localPath.at(prefix.size());
-    const QString rest = localPath.mid(prefix.size() + 1);
-    if (letter < QLatin1Char('a') || letter > QLatin1Char('z') ||
-        !(rest.isEmpty() || rest.startsWith(QLatin1Char('/'))))
-        return false;
-    Location location;
-    UniqueFd drive;
-    const WalkOutcome opened = openDriveFolder(letter, false, &drive, &location);
-    if (opened != WalkOutcome::Found)
-        return opened != WalkOutcome::LeadsOut;
-    // The parts as spelt: ".." climbs from where a link led, as the system does.
-    const QStringList parts = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    return walkBeneath(drive.get(), driveFolder(letter), parts).outcome != WalkOutcome::LeadsOut;
 }
 
 } // namespace lq::DrivePaths

@@ -22,6 +22,15 @@ namespace DrivePaths {
 constexpr qsizetype kMaxPathLength = 4096;
 constexpr qsizetype kMaxParts = 64;
 
+// A drive letter of a Windows path: a to z, either case.
+bool isDriveLetter(QChar c);
+
+// A drive letter's folder is called drive_<letter>, the letter in lower case.
+inline constexpr QLatin1StringView kDriveFolderPrefix("drive_");
+QString driveFolderName(QChar driveLetter);
+// The drive letter a folder's name stands for; nothing for any other name.
+std::optional<QChar> driveLetterOfFolder(QStringView folderName);
+
 // A fixed Windows path taken apart.
 struct WindowsPath
 {
@@ -34,6 +43,11 @@ struct WindowsPath
 // ".", holds a NUL character or passes the limits above.
 std::optional<WindowsPath> parse(const QString& windowsPath);
 
+// The fixed Windows path of the folder that holds a path's last part, with its trailing backslash:
+// "c:\lumenquill\vector\" for "C:\lumenquill\vector\aboutus.txt". Nothing when the path is no
+// drive path or names a drive itself.
+std::optional<QString> folderOf(const QString& windowsPath);
+
 // <generic data location>/lumen-quill, where the drive folders live.
 QString dataFolder();
 
@@ -43,8 +57,8 @@ QString driveFolder(QChar driveLetter);
 // Where a fixed Windows path leads, found beneath a descriptor of its drive folder.
 struct Location
 {
-    WalkOutcome outcome = WalkOutcome::LeadsOut; // LeadsOut also for what is no drive path
-    int error = 0;                               // the errno value, for Failed
+    WalkOutcome outcome = WalkOutcome::NotADrivePath;
+    int error = 0;     // the errno value, for Failed
     QString localPath; // the path as spelt on disk, for messages; empty when it leads out
     UniqueFd folder;   // for Found: the folder that holds the entry
     QByteArray name;   // for Found: the entry's name in it, every link followed
@@ -57,13 +71,16 @@ struct Location
 Location locate(const WindowsPath& path, bool createFolders = false);
 Location locate(const QString& windowsPath, bool createFolders = false);
 
+// Whether a location is refused outright: the path is no drive path, or leads out of its drive.
+inline bool isRefused(const Location& location)
+{
+    return location.outcome == WalkOutcome::NotADrivePath ||
+           location.outcome == WalkOutcome::LeadsOut;
+}
+
 // The local path for a fixed Windows path; nothing when the path is not an absolute drive path,
 // climbs with ".." or "." or would lead out of its drive folder through a symbolic link.
 std::optional<QString> toLocal(const QString& windowsPath);
-
-// True when a local path, with every symbolic link along it followed (dangling ones too), lies
-// inside the drive folder it is spelt in.
-bool isInsideDriveFolders(const QString& localPath);
 
 } // namespace DrivePaths
 

@@ -1,14 +1,12 @@
 #include "FirstStart.h"
 
 #include "DrivePaths.h"
-#include "InstalledFiles.h"
 #include "Tables.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -18,11 +16,6 @@
 namespace lq::FirstStart {
 
 namespace {
-
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 bool isThere(const QString& localPath)
 {
@@ -53,13 +46,8 @@ bool copyInto(const QString& source, int target)
     QByteArray block;
     do {
         block = in.read(64 * 1024);
-        for (qsizetype done = 0; done < block.size();) {
-            const ssize_t written =
-                ::write(target, block.constData() + done, size_t(block.size() - done));
-            if (written < 0 && errno != EINTR)
-                return false;
-            done += written > 0 ? written : 0;
-        }
+        if (writeAll(target, block) != 0)
+            return false;
     } while (!block.isEmpty());
     return in.error() == QFileDevice::NoError && ::fchmod(target, info.st_mode & 0777) == 0;
 }
@@ -76,7 +64,7 @@ public:
     {
         const DrivePaths::Location location = DrivePaths::locate(windowsPath, true);
         outcome.created << location.createdFolders; // from the top down, as they were made
-        if (location.outcome == WalkOutcome::LeadsOut) {
+        if (DrivePaths::isRefused(location)) {
             outcome.problems << leadsOutside(windowsPath);
             return false;
         }
@@ -90,7 +78,7 @@ public:
                       AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISDIR(info.st_mode)) {
             outcome.problems << QStringLiteral("The folder \u201C%1\u201D could not be created.")
-                                    .arg(native(location.localPath));
+                                    .arg(QDir::toNativeSeparators(location.localPath));
             return false;
         }
         return true;
@@ -101,13 +89,13 @@ public:
         if (isContentFile(windowsPath))
             return;
         const DrivePaths::Location before = DrivePaths::locate(windowsPath);
-        if (before.outcome == WalkOutcome::LeadsOut) {
+        if (DrivePaths::isRefused(before)) {
             outcome.problems << leadsOutside(windowsPath);
             return;
         }
         // Whatever stands there, even a link that leads nowhere, stays as it is.
-        if (isThere(before.localPath) ||
-            !makeFolder(windowsPath.section(QLatin1Char('\\'), 0, -2) + QLatin1Char('\\')))
+        const std::optional<QString> folder = DrivePaths::folderOf(windowsPath);
+        if (isThere(before.localPath) || !folder || !makeFolder(*folder))
             return;
         const DrivePaths::Location location = DrivePaths::locate(windowsPath);
         if (location.outcome == WalkOutcome::Found) {
@@ -125,7 +113,8 @@ public:
                 ::unlinkat(location.folder.get(), location.name.constData(), 0);
         }
         outcome.problems << QStringLiteral("\u201C%1\u201D could not be copied to \u201C%2\u201D.")
-                                .arg(native(source), native(location.localPath));
+                                .arg(QDir::toNativeSeparators(source),
+                                     QDir::toNativeSeparators(location.localPath));
     }
 
     // Every file and folder of one installed drive folder (drive_c) under its drive letter.
@@ -161,11 +150,6 @@ public:
 
 } // namespace
 
-QString installedDataFolder(const QString& executableFolder)
-{
-    return installedFolder(executableFolder, "share");
-}
-
 Outcome layOut(const QString& installedDataFolder)
 {
     Layout layout;
@@ -184,21 +168,19 @@ Outcome layOut(const QString& installedDataFolder)
         layout.outcome.problems
             << QStringLiteral("The program's own files were not found%1, so the tutorial page and "
                               "the sample movies could not be laid out.")
-                   .arg(
-                       installedDataFolder.isEmpty()
-                           ? QString()
-                           : QStringLiteral(" in \u201C%1\u201D").arg(native(installedDataFolder)));
+                   .arg(installedDataFolder.isEmpty()
+                            ? QString()
+                            : QStringLiteral(" in \u201C%1\u201D")
+                                  .arg(QDir::toNativeSeparators(installedDataFolder)));
         return layout.outcome;
     }
-    static const QRegularExpression driveFolder(QStringLiteral("^drive_([a-z])$"));
     const QStringList drives =
         QDir(installedDataFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : drives) {
-        const QRegularExpressionMatch match = driveFolder.match(name);
-        if (match.hasMatch() &&
-            !QFileInfo(installedDataFolder + QLatin1Char('/') + name).isSymLink())
-            layout.copyDrive(installedDataFolder + QLatin1Char('/') + name,
-                             match.captured(1).at(0));
+        const std::optional<QChar> letter = DrivePaths::driveLetterOfFolder(name);
+        const QString installedDrive = installedDataFolder + QLatin1Char('/') + name;
+        if (letter && !QFileInfo(installedDrive).isSymLink())
+            layout.copyDrive(installedDrive, *letter);
     }
     return layout.outcome;
 }

@@ -5,11 +5,6 @@
 
 namespace lq::FirstStart {
 
-// The program's installed data, found from the executable's folder: "share/lumen-quill" beside the
-// executable in the build tree, "../share/lumen-quill" when installed under a prefix. Empty when
-// neither exists.
-QString installedDataFolder(const QString& executableFolder);
-
 struct Outcome
 {
     bool laidOut = false; // false: a root was there already (or cannot be used), nothing was done

@@ -34,14 +34,9 @@ SaveResult failure(SaveError error, const QString& localPath, const QString& rea
     return {error, localPath, reason};
 }
 
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 QString nativeFolder(const QString& localPath)
 {
-    return native(QFileInfo(localPath).absolutePath());
+    return QDir::toNativeSeparators(QFileInfo(localPath).absolutePath());
 }
 
 // The folder a content file belongs in is missing, or something else stands in its place.
@@ -62,7 +57,7 @@ SaveResult notAFile(const QString& localPath, mode_t mode)
 {
     return failure(SaveError::NotAFile, localPath,
                    QStringLiteral("\u201C%1\u201D is %2, not a text file.")
-                       .arg(native(localPath), describeFileType(mode)));
+                       .arg(QDir::toNativeSeparators(localPath), describeFileType(mode)));
 }
 
 // Why the system refused a step of the save, in words a user can act on. Told from the error
@@ -97,7 +92,7 @@ SaveResult changedFailure(const QString& localPath)
     return failure(SaveError::WriteFailed, localPath,
                    QStringLiteral("\u201C%1\u201D changed while the text was being saved. Save "
                                   "again.")
-                       .arg(native(localPath)));
+                       .arg(QDir::toNativeSeparators(localPath)));
 }
 
 // A name for the temporary file beside the content file that nothing uses yet.
@@ -150,18 +145,6 @@ int nameTemporary(TemporaryFile& file, int folderFd, const QByteArray& name)
             return errno;
     }
     return file.name.isEmpty() ? EEXIST : 0;
-}
-
-// 0 or the errno value.
-int writeAll(int fd, const QByteArray& bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno != EINTR)
-            return errno;
-        done += written > 0 ? written : 0;
-    }
-    return 0;
 }
 
 // Makes the rename itself last. Best effort: the new text is in place whether or not this works.
@@ -268,7 +251,7 @@ SaveResult SaveContentFile(const QString& path, const QString& text)
 {
     const AnsiEncoding encoded = encodeAnsi(text);
     const DrivePaths::Location target = DrivePaths::locate(path);
-    if (target.outcome == WalkOutcome::LeadsOut)
+    if (DrivePaths::isRefused(target))
         return failure(
             SaveError::InvalidPath, {},
             QStringLiteral("\u201C%1\u201D is not a place this program can write to.").arg(path));

@@ -18,8 +18,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPlayerModule, "lumenquill.player.module")
 
-constexpr auto kModuleName = "lumenquill-webplayer";
-
 // Loads the player module and makes its player; null, with the reason in error, when the module
 // is missing, broken or made for another version of the program.
 MoviePlayer* makeFromModule(const QString& moduleFile, QWidget* parent, QString* error)
@@ -67,11 +65,8 @@ DeferredPlayer::DeferredPlayer(MakePlayer make, QWidget* parent)
 
 QString DeferredPlayer::defaultModuleFile()
 {
-    // The loader adds the system's prefix and suffix to the bare name.
-    const QString exe = QCoreApplication::applicationDirPath();
-    const QString lib = installedFolder(exe, "lib");
-    return (lib.isEmpty() ? exe + QStringLiteral("/lib/lumen-quill") : lib) + QLatin1Char('/') +
-           QLatin1String(kModuleName);
+    return playerModuleIn(
+        expectedInstalledFolder(QCoreApplication::applicationDirPath(), InstalledKind::Libraries));
 }
 
 void DeferredPlayer::setMovie(const QString& path)

@@ -119,10 +119,8 @@ RufflePlayer::~RufflePlayer()
 
 QString RufflePlayer::defaultRuffleFolder()
 {
-    const QString exe = QCoreApplication::applicationDirPath();
-    const QString data = installedFolder(exe, "share");
-    return QDir::cleanPath((data.isEmpty() ? exe + QStringLiteral("/share/lumen-quill") : data) +
-                           QStringLiteral("/ruffle"));
+    return expectedInstalledFolder(QCoreApplication::applicationDirPath(), InstalledKind::Data) +
+           QStringLiteral("/ruffle");
 }
 
 void RufflePlayer::prepare()

@@ -3,15 +3,48 @@
 #include "TestDrive.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 using namespace lq;
+
+// True when the folder of a local path, every link along it followed, lies inside drive_c.
+static bool liesInsideDriveC(const TestDrive& drive, const QString& localPath)
+{
+    const QString folder = QFileInfo(QFileInfo(localPath).path()).canonicalFilePath();
+    const QString root = QFileInfo(drive.driveC()).canonicalFilePath();
+    return !folder.isEmpty() && (folder == root || folder.startsWith(root + '/'));
+}
 
 class DrivePathsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Only drive_ and one lower-case letter is a drive folder: an installed folder of any other
+    // name is not laid out, and a linked drive folder of any other name leads out.
+    void driveFoldersAreNamedByOneLowerCaseLetter()
+    {
+        QCOMPARE(DrivePaths::driveFolderName('C'), QString("drive_c"));
+        QCOMPARE(DrivePaths::driveLetterOfFolder(u"drive_c"), std::optional<QChar>('c'));
+        QCOMPARE(DrivePaths::driveLetterOfFolder(u"drive_z"), std::optional<QChar>('z'));
+        for (const char16_t* name :
+             {u"drive_C", u"drive_1", u"drive_", u"drive_cc", u"xdrive_c", u"drive_\u00e9", u""})
+            QVERIFY2(!DrivePaths::driveLetterOfFolder(name), qPrintable(QString::fromUtf16(name)));
+    }
+
+    // The folder the first start makes before it copies a file into it.
+    void aPathsFolderKeepsItsSpelling()
+    {
+        QCOMPARE(DrivePaths::folderOf("C:\\lumenquill\\Vector\\aboutus.txt"),
+                 std::optional<QString>("c:\\lumenquill\\Vector\\"));
+        QCOMPARE(DrivePaths::folderOf("c:/lumen quill//preloader.txt"),
+                 std::optional<QString>("c:\\lumen quill\\"));
+        QCOMPARE(DrivePaths::folderOf("C:\\a.txt"), std::optional<QString>("c:\\"));
+        QVERIFY(!DrivePaths::folderOf("C:\\"));
+        QVERIFY(!DrivePaths::folderOf("lumenquill\\vector\\aboutus.txt"));
+    }
+
     void drivesMapIntoTheDataLocation()
     {
         TestDrive drive;
@@ -46,6 +79,9 @@ private slots:
         TestDrive drive;
         QFETCH(QString, path);
         QVERIFY(!DrivePaths::toLocal(path).has_value());
+        // Told apart from a path that leads out of its drive folder.
+        QCOMPARE(DrivePaths::locate(path).outcome, WalkOutcome::NotADrivePath);
+        QVERIFY(DrivePaths::locate(path).localPath.isEmpty());
     }
 
     void lettersMatchWhateverCaseExists()
@@ -96,14 +132,14 @@ private slots:
         QVERIFY(
             QFile::link(drive.driveC() + "/lumenquill/real3d", drive.driveC() + "/lumenquill/3d"));
         QVERIFY(DrivePaths::toLocal("C:\\lumenquill\\3d\\aboutus.txt").has_value());
-        QVERIFY(!DrivePaths::isInsideDriveFolders(outside.path() + "/x"));
+        QVERIFY(!liesInsideDriveC(drive, outside.path() + "/x"));
         // ".." after a link climbs from where the link leads, as the system does.
         drive.makeFolder("lumenquill/deep/er");
         QVERIFY(QFile::link(drive.driveC() + "/lumenquill/deep/er",
                             drive.driveC() + "/lumenquill/down"));
-        QVERIFY(DrivePaths::isInsideDriveFolders(drive.driveC() + "/lumenquill/down/../x"));
+        QVERIFY(liesInsideDriveC(drive, drive.driveC() + "/lumenquill/down/../x"));
         QVERIFY(QFile::link(drive.home(), drive.driveC() + "/home"));
-        QVERIFY(!DrivePaths::isInsideDriveFolders(drive.driveC() + "/home/../x"));
+        QVERIFY(!liesInsideDriveC(drive, drive.driveC() + "/home/../x"));
     }
 
     // A link whose target does not exist yet would have a save create its target, wherever it

@@ -1,4 +1,5 @@
 #include "FirstStart.h"
+#include "InstalledFiles.h"
 #include "SaveContentFile.h"
 #include "Tables.h"
 #include "TestDrive.h"
@@ -187,11 +188,11 @@ private slots:
         QDir().mkpath(root.path() + "/prefix/bin");
         QDir().mkpath(root.path() + "/prefix/share/lumen-quill");
         QDir().mkpath(root.path() + "/bare/bin");
-        QCOMPARE(FirstStart::installedDataFolder(root.path() + "/build"),
+        QCOMPARE(installedFolder(root.path() + "/build", InstalledKind::Data),
                  root.path() + "/build/share/lumen-quill");
-        QCOMPARE(FirstStart::installedDataFolder(root.path() + "/prefix/bin"),
+        QCOMPARE(installedFolder(root.path() + "/prefix/bin", InstalledKind::Data),
                  root.path() + "/prefix/share/lumen-quill");
-        QCOMPARE(FirstStart::installedDataFolder(root.path() + "/bare/bin"), QString());
+        QCOMPARE(installedFolder(root.path() + "/bare/bin", InstalledKind::Data), QString());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "TemplateMovies.h"
 
 #include "ActionWriter.h"
+#include "DrivePaths.h"
 #include "SwfWriter.h"
 
 #include <QHash>
@@ -14,6 +15,15 @@ namespace swfgen {
 using namespace swf;
 
 namespace {
+
+// The names below the drive of a fixed Windows path of the tables.
+QStringList partsOf(const QString& windowsPath)
+{
+    const std::optional<lq::DrivePaths::WindowsPath> path = lq::DrivePaths::parse(windowsPath);
+    if (!path || path->parts.isEmpty())
+        throw std::invalid_argument("not an absolute drive path");
+    return path->parts;
+}
 
 // A small fixed-seed generator: the same movie, byte for byte, on every build.
 class Random
@@ -811,15 +821,12 @@ QByteArray tickActions()
 
 QString relativeToDrive(const QString& windowsPath)
 {
-    if (windowsPath.size() < 3 || windowsPath.at(1) != QLatin1Char(':') ||
-        windowsPath.at(2) != QLatin1Char('\\'))
-        throw std::invalid_argument("not an absolute drive path");
-    return windowsPath.mid(3).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return partsOf(windowsPath).join(QLatin1Char('/'));
 }
 
 QString fileNameOf(const QString& windowsPath)
 {
-    return windowsPath.section(QLatin1Char('\\'), -1);
+    return partsOf(windowsPath).last();
 }
 
 QByteArray templateMovie(const lq::Template& templ, const QList<lq::ContentFile>& files)
@@ -833,8 +840,8 @@ QByteArray templateMovie(const lq::Template& templ, const QList<lq::ContentFile>
         throw std::invalid_argument("no look for this template");
     for (const lq::ContentFile& file : files) {
         // A movie reads its files beside itself.
-        if (file.path.section(QLatin1Char('\\'), 0, -2)
-                .compare(templ.movie.section(QLatin1Char('\\'), 0, -2), Qt::CaseInsensitive) != 0)
+        if (lq::DrivePaths::folderOf(file.path).value().compare(
+                lq::DrivePaths::folderOf(templ.movie).value(), Qt::CaseInsensitive) != 0)
             throw std::invalid_argument("content file outside its movie's folder");
     }
     const Look& look = effect->look;
