@@ -199,6 +199,50 @@ SaveResult checkExisting(const DrivePaths::Location& target, std::optional<mode_
     return {};
 }
 
+// The folder refuses a new file, but the content file itself may be written: no temporary file,
+// no rename.
+bool folderRefusesOnly(int error, std::optional<mode_t> keptMode)
+{
+    return keptMode && (error == EACCES || error == EPERM || error == EROFS);
+}
+
+// Writes the content file in place, for a folder that takes no new file: the room for the text
+// is taken first, so that a full disk leaves the earlier text as it was; then the text goes over
+// it from the start, the rest is cut off and everything is forced to disk. Only a failure of the
+// disk itself while the bytes go out can leave the file half written.
+SaveResult writeInPlace(const DrivePaths::Location& target, const QByteArray& bytes,
+                        int folderError)
+{
+    const UniqueFd file(::openat(target.folder.get(), target.name.constData(),
+                                 O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.isValid())
+        return errno == ELOOP ? changedFailure(target.localPath)
+                              : explainErrno(folderError, target.localPath);
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return changedFailure(target.localPath);
+    int error = 0;
+    if (::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        error = errno;
+    if (!error)
+        error = writeAll(file.get(), bytes);
+    if (!error)
+        error = reachStep(SaveStep::TextWritten);
+    if (!error && ::ftruncate(file.get(), off_t(bytes.size())) != 0)
+        error = errno;
+    if (!error && ::fsync(file.get()) != 0)
+        error = errno;
+    if (!error)
+        error = reachStep(SaveStep::TextOnDisk);
+    if (error == EACCES || error == EPERM)
+        return failure(SaveError::PermissionDenied, target.localPath,
+                       QStringLiteral("You do not have permission to change this file."));
+    if (error)
+        return explainErrno(error, target.localPath);
+    return {SaveError::None, target.localPath, {}};
+}
+
 // The steps after the checks: a temporary file, the bytes, the disk, the rename, all relative to
 // the folder's descriptor.
 SaveResult writeReplacing(const QString& path, const DrivePaths::Location& target,
@@ -206,8 +250,11 @@ SaveResult writeReplacing(const QString& path, const DrivePaths::Location& targe
 {
     const int folder = target.folder.get();
     TemporaryFile file = createTemporary(folder, target.name);
-    if (!file.fd.isValid())
-        return explainErrno(errno, target.localPath);
+    if (!file.fd.isValid()) {
+        const int error = errno;
+        return folderRefusesOnly(error, keptMode) ? writeInPlace(target, bytes, error)
+                                                  : explainErrno(error, target.localPath);
+    }
     // Every way out below drops the temporary file, so nothing is left beside the content file.
     auto abandon = [&](SaveResult result) {
         if (!file.name.isEmpty())

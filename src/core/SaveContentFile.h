@@ -33,7 +33,9 @@ struct SaveResult
 // failure at any point leaves the earlier text as it was. Every step is taken relative to a
 // descriptor of the folder found beneath the drive folder, so that no symbolic link switched
 // meanwhile can lead the save out of it. The folder is never created, and a read-only file is
-// never replaced.
+// never replaced. Where the folder takes no new file but the content file itself may be written
+// (a template folder an administrator laid out), the text is written into the file in place,
+// after taking the room it needs, so that a full disk still leaves the earlier text.
 SaveResult SaveContentFile(const QString& path, const QString& text);
 
 // The points of a save between the temporary file and its rename over the content file.

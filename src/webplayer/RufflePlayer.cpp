@@ -90,10 +90,10 @@ QString movieFailureText(const QString& movie, const QString& problem)
 // What the program can tell by itself keeps the movie from playing; nothing when it looks whole.
 std::optional<QString> movieProblem(const QString& movie)
 {
-    const std::optional<QString> local = DrivePaths::toLocal(movie);
-    if (!local) // the text says where it leads
+    const DrivePaths::Location location = DrivePaths::locate(movie);
+    if (location.outcome == WalkOutcome::LeadsOut) // the text says where it leads
         return movieFailureText(movie, QString());
-    if (const std::optional<QString> problem = movieFileProblem(*local))
+    if (const std::optional<QString> problem = movieFileProblem(location))
         return movieFailureText(movie, *problem);
     return std::nullopt;
 }
@@ -170,8 +170,9 @@ void RufflePlayer::makePage()
     connect(m_page, &PlayerPage::message, this, &RufflePlayer::onPageMessage);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         // Only the page's own load counts: a navigation a movie asked for and the page refused
-        // ends "not ok" too, while the player goes on playing.
-        if (!ok && !m_ready)
+        // ends "not ok" too, while the player goes on playing. So does the load a failed page's
+        // process was in, which the restart (or the notice that it gave up) takes care of.
+        if (!ok && !m_ready && m_restarts == 0)
             showNotice(QStringLiteral("The movie preview could not start."));
     });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
@@ -183,11 +184,21 @@ void RufflePlayer::makePage()
 
 void RufflePlayer::restartPage()
 {
-    // A page that keeps failing is not restarted forever.
-    if (++m_restarts > 3)
-        return;
-    // Start over; the movie plays again once the page is back.
     m_ready = false;
+    // A page that keeps failing is not restarted forever: after a few tries the area says so,
+    // and the user's next launch starts it again (see setMovie).
+    if (++m_restarts > kMaxRestarts) {
+        m_gaveUp = true;
+        showNotice(
+            QStringLiteral(
+                "The movie preview stopped: the part of Lumen Quill that plays movies failed %1 "
+                "times in a row and was not started again.\n\nPress \u201CLaunch Effect\u201D to "
+                "try "
+                "again. If it keeps stopping, close Lumen Quill and start it again.")
+                .arg(kMaxRestarts + 1));
+        return;
+    }
+    // Start over; the movie plays again once the page is back.
     m_moviePending = !m_movie.isEmpty();
     m_page->load(m_server->pageUrl());
 }
@@ -219,6 +230,13 @@ void RufflePlayer::setMovie(const QString& path)
     m_movie = path;
     m_moviePending = true;
     prepare();
+    // A launch counts the page's failures afresh; one that finds the page given up starts it.
+    m_restarts = 0;
+    if (m_gaveUp) {
+        m_gaveUp = false;
+        m_page->load(m_server->pageUrl());
+        return;
+    }
     if (m_ready)
         playCurrent();
 }

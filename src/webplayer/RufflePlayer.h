@@ -71,8 +71,10 @@ private:
     bool m_prepared = false;
     bool m_ready = false;
     bool m_warm = false;
-    int m_load = 0; // number of the load the page is playing
+    int m_load = 0;                        // number of the load the page is playing
+    static constexpr int kMaxRestarts = 3; // in a row, without a launch between them
     int m_restarts = 0;
+    bool m_gaveUp = false; // the page's process failed once more after the last restart
 
     QStackedLayout* m_stack = nullptr;
     QLabel* m_notice = nullptr;

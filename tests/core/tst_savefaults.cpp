@@ -85,6 +85,21 @@ const char* stepName(SaveStep step)
     return "?";
 }
 
+const auto kOpen = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                   QFile::WriteOther | QFile::ExeOther;
+const auto kReadOnlyFolder =
+    QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+
+// Every folder from the test's home down to the template folder open to every user, so that the
+// saves run as "nobody" (when the tests run as root) reach it.
+void letEveryoneIn(const SavedDrive& saved)
+{
+    for (const QString& dir :
+         {saved.drive.home(), saved.drive.home() + "/lumen-quill", saved.drive.driveC(),
+          saved.drive.driveC() + "/lumenquill", saved.folder})
+        QVERIFY(QFile::setPermissions(dir, kOpen));
+}
+
 const SaveStep kSteps[] = {SaveStep::TemporaryCreated, SaveStep::TextWritten, SaveStep::TextOnDisk};
 
 } // namespace
@@ -359,32 +374,30 @@ private slots:
         QVERIFY(savedInside > 0);
     }
 
+    // What the user may no longer write after a first save. A folder that takes no new file
+    // does not stop a save where the file itself may still be written: it goes in place.
     void permissionsTakenAwayBetweenTwoSaves_data()
     {
         QTest::addColumn<QString>("taken");
         QTest::addColumn<int>("expected");
-        QTest::newRow("folder made read-only")
-            << "folder read-only" << int(SaveError::PermissionDenied);
+        QTest::newRow("folder made read-only") << "folder read-only" << int(SaveError::None);
         QTest::newRow("folder closed") << "folder closed" << int(SaveError::PermissionDenied);
         QTest::newRow("file made read-only") << "file read-only" << int(SaveError::FileReadOnly);
         QTest::newRow("file given to another user")
             << "file owner" << int(SaveError::PermissionDenied);
+        QTest::newRow("folder read-only, file given to another user")
+            << "folder read-only, file owner" << int(SaveError::PermissionDenied);
     }
 
     void permissionsTakenAwayBetweenTwoSaves()
     {
         QFETCH(QString, taken);
         QFETCH(int, expected);
-        if (taken == "file owner" && !runsAsRoot())
+        if (taken.contains("file owner") && !runsAsRoot())
             QSKIP("only root can hand a file to another user");
         SavedDrive saved;
-        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-        for (const QString& dir :
-             {saved.drive.home(), saved.drive.home() + "/lumen-quill", saved.drive.driveC(),
-              saved.drive.driveC() + "/lumenquill", saved.folder})
-            QVERIFY(QFile::setPermissions(dir, open));
-        const auto restore = qScopeGuard([&] { QFile::setPermissions(saved.folder, open); });
+        letEveryoneIn(saved);
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(saved.folder, kOpen); });
 
         const QByteArray first("aboutus=the first save\r\n");
         QCOMPARE(runUnprivileged([] {
@@ -393,15 +406,13 @@ private slots:
                  int(SaveError::None));
         QCOMPARE(TestDrive::read(saved.file), first);
 
-        const auto readOnly =
-            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
-        if (taken == "folder read-only") {
-            QVERIFY(QFile::setPermissions(saved.folder, readOnly));
-        } else if (taken == "folder closed") {
+        if (taken.startsWith("folder read-only"))
+            QVERIFY(QFile::setPermissions(saved.folder, kReadOnlyFolder));
+        else if (taken == "folder closed")
             QVERIFY(QFile::setPermissions(saved.folder, QFile::ReadOwner | QFile::ExeOwner));
-        } else if (taken == "file read-only") {
+        else if (taken == "file read-only")
             QVERIFY(QFile::setPermissions(saved.file, QFile::ReadOwner | QFile::ReadOther));
-        } else {
+        if (taken.endsWith("file owner")) {
             QVERIFY(chown(QFile::encodeName(saved.file).constData(), 0, 0) == 0);
             QVERIFY(QFile::setPermissions(saved.file,
                                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
@@ -409,9 +420,81 @@ private slots:
 
         QCOMPARE(runUnprivileged([] { return int(SaveContentFile(kVectorAbout, kNewText).error); }),
                  expected);
-        QFile::setPermissions(saved.folder, open);
-        QCOMPARE(TestDrive::read(saved.file), first);
+        QFile::setPermissions(saved.folder, kOpen);
+        const bool saves = expected == int(SaveError::None);
+        QCOMPARE(TestDrive::read(saved.file), saves ? kNewText.toLatin1() + "\r\n" : first);
         QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+    }
+
+    // A template folder laid out by an administrator, with content files the user may write:
+    // saves go into the file itself, longer and shorter texts alike, byte for byte; a save that
+    // fails part way is reported as failed, never confirmed.
+    void aFileTheUserMayWriteInAFolderTheyMayNotIsSavedInPlace()
+    {
+        SavedDrive saved;
+        letEveryoneIn(saved);
+        saved.writeEarlierText();
+        QVERIFY(QFile::setPermissions(saved.file, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadOther | QFile::WriteOther));
+        QVERIFY(QFile::setPermissions(saved.folder, kReadOnlyFolder));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(saved.folder, kOpen); });
+
+        for (const QString& text : {kNewText, QStringLiteral("aboutus=Café short")}) {
+            QCOMPARE(
+                runUnprivileged([&] { return int(SaveContentFile(kVectorAbout, text).error); }),
+                int(SaveError::None));
+            QCOMPARE(TestDrive::read(saved.file), text.toLatin1() + "\r\n");
+            QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+        }
+        for (const SaveStep step : {SaveStep::TextWritten, SaveStep::TextOnDisk}) {
+            StepHookGuard hook([step](SaveStep now) { return now == step ? EIO : 0; });
+            QCOMPARE(
+                runUnprivileged([] { return int(SaveContentFile(kVectorAbout, kNewText).error); }),
+                int(SaveError::WriteFailed));
+            QCOMPARE(entriesOf(saved.folder), QStringList{"aboutus.txt"});
+        }
+        // Where the file is not the user's to write either, nothing changes.
+        saved.writeEarlierText();
+        QVERIFY(QFile::setPermissions(saved.file,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        if (runsAsRoot()) {
+            QCOMPARE(
+                runUnprivileged([] { return int(SaveContentFile(kVectorAbout, kNewText).error); }),
+                int(SaveError::PermissionDenied));
+            QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+        }
+    }
+
+    // In place too, a full disk is found before the earlier text is touched.
+    void aFullDiskKeepsTheEarlierTextWhenSavingInPlace()
+    {
+        if (!m_canMount)
+            QSKIP("needs root and permission to mount a tmpfs");
+        SavedDrive saved;
+        letEveryoneIn(saved);
+        // Owned by root, open to nobody else: no new file may be made in it.
+        QVERIFY(mount("tmpfs", QFile::encodeName(saved.folder).constData(), "tmpfs",
+                      MS_NOSUID | MS_NODEV, "size=64k,mode=0755") == 0);
+        const auto unmount =
+            qScopeGuard([&] { umount2(QFile::encodeName(saved.folder), MNT_DETACH); });
+        saved.writeEarlierText();
+        QVERIFY(QFile::setPermissions(saved.file, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadOther | QFile::WriteOther));
+        QVERIFY(fillUp(saved.folder));
+
+        // Longer than the page the earlier text takes, so the new one needs room of its own.
+        const QString longText = QStringLiteral("aboutus=") + QString(20000, QLatin1Char('n'));
+        QCOMPARE(
+            runUnprivileged([&] { return int(SaveContentFile(kVectorAbout, longText).error); }),
+            int(SaveError::DiskFull));
+        QCOMPARE(TestDrive::read(saved.file), kOldBytes);
+        QCOMPARE(entriesOf(saved.folder), (QStringList{"aboutus.txt", "filler"}));
+
+        QVERIFY(QFile::remove(saved.folder + "/filler"));
+        QCOMPARE(
+            runUnprivileged([&] { return int(SaveContentFile(kVectorAbout, longText).error); }),
+            int(SaveError::None));
+        QCOMPARE(TestDrive::read(saved.file), longText.toLatin1() + "\r\n");
     }
 };
 

@@ -9,6 +9,9 @@ source "$(dirname "$0")/../support/xscreen.sh"
 
 (cd "$build" && cpack -G DEB -B "$work/pkg" >/dev/null) || fail "cpack could not build the package"
 deb=$(ls "$work"/pkg/*.deb)
+# Debian's own checks: no error and no warning (lintian as Debian 12 ships it).
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" "$work"/pkg/*.ddeb >"$work/lintian.txt" 2>&1 ||
+    fail "lintian finds faults in the package: $(cat "$work/lintian.txt")"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6webenginewidgets6 libqt6webenginecore6-bin libmicrohttpd12 libqt6widgets6 qt6-qpa-plugins; do
     grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed: $depends"
@@ -23,6 +26,16 @@ done
 [ -f "$work/root/usr/share/applications/org.lumenquill.LumenQuill.desktop" ] || fail "no desktop entry"
 [ -f "$work/root/usr/share/metainfo/org.lumenquill.LumenQuill.metainfo.xml" ] || fail "no metainfo"
 ls "$data"/ruffle/*.map >/dev/null 2>&1 && fail "the package carries source maps"
+for f in LICENSE_MIT LICENSE_APACHE; do
+    [ -f "$data/ruffle/$f" ] || fail "the movie player's licence $f does not travel with it"
+done
+doc="$work/root/usr/share/doc/lumen-quill"
+grep -q '^License: MIT or Apache-2.0$' "$doc/copyright" || fail "the copyright file names no licence for Ruffle"
+zcat "$doc/changelog.gz" | head -n1 | grep -q "^lumen-quill ($(dpkg-deb -f "$deb" Version))" ||
+    fail "the changelog does not start with this version"
+man -l "$work/root/usr/share/man/man1/lumenquill.1.gz" 2>/dev/null | grep -q -- '--publish-file' ||
+    fail "the manual page does not document the command line"
+file -L "$program" | grep -q ', stripped' || fail "the program is not stripped"
 
 # A virtual screen without a window manager: windows open where the program puts them.
 start_screen

@@ -20,6 +20,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
+#include <csignal>
 
 using namespace lq;
 
@@ -284,9 +285,23 @@ private slots:
                      QDir::toNativeSeparators(f.drive.driveC()) +
                      "/lumenquill/spirograph/spiro.swf\u201D.");
         QVERIFY(notice->isVisible());
+        // A link that leads out of the drive is never followed.
+        const QString outside = f.drive.home() + "/outside.swf";
+        QFile::remove(f.drive.driveC() + "/lumenquill/matrix/matrix.swf");
+        QVERIFY(QFile::link(outside, f.drive.driveC() + "/lumenquill/matrix/matrix.swf"));
+        QFile movie(outside);
+        QVERIFY(movie.open(QIODevice::WriteOnly));
+        movie.write(TinySwf::reporting("own", "from outside"));
+        movie.close();
+        f.launch("Matrix");
+        QCOMPARE(failures.size(), 2);
+        QCOMPARE(notice->text(),
+                 "The template movie \u201CC:\\lumenquill\\matrix\\matrix.swf\u201D "
+                 "cannot be played: it leads outside \u201C" +
+                     QDir::toNativeSeparators(f.drive.home() + "/lumen-quill") + "\u201D.");
         f.place("lumenquill/3d/3d.swf", "This text is no movie at all.");
         f.launch("3d");
-        QCOMPARE(failures.size(), 2);
+        QCOMPARE(failures.size(), 3);
         QVERIFY2(notice->text().contains("3d.swf\u201D cannot be played: the file is not a Flash "
                                          "movie."),
                  qPrintable(notice->text()));
@@ -296,7 +311,7 @@ private slots:
         f.place("lumenquill/cube/cube.swf",
                 QByteArray("CWS\x0a\x40\0\0\0", 8) + QByteArray(64, 'x'));
         f.launch("cube");
-        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 3, kPlayTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 4, kPlayTimeout);
         QCOMPARE(failures.last().at(0).toString(), "C:\\lumenquill\\cube\\cube.swf");
         QVERIFY2(notice->text().contains("cube.swf\u201D cannot be played: the player could not "
                                          "read it; the file is damaged or was cut short."),
@@ -311,7 +326,43 @@ private slots:
         QCOMPARE(f.waitFor("own"), QString("back again"));
         QVERIFY(f.player->view()->isVisible());
         QVERIFY(!notice->isVisible());
-        QCOMPARE(failures.size(), 3);
+        QCOMPARE(failures.size(), 4);
+    }
+
+    // The page's process ended by force, again and again: the player starts it again a few
+    // times, then says in its area that it gave up; the next launch tries again and plays.
+    void aPageThatKeepsFailingIsGivenUpOnAndALaunchTriesAgain()
+    {
+        MessageRecorder messages;
+        Fixture f;
+        f.place("lumenquill/vector/vector.swf", TinySwf::reporting("own", "playing"));
+        f.show();
+        f.launch("Vector");
+        QCOMPARE(f.waitFor("own"), QString("playing"));
+        auto* notice = f.player->findChild<QLabel*>("playerNotice");
+        QWebEnginePage* page = f.player->view()->page();
+        QSignalSpy ended(page, &QWebEnginePage::renderProcessTerminated);
+
+        // Three times the page comes back and plays the movie again.
+        for (int round = 1; round <= 4; ++round) {
+            QTRY_VERIFY_WITH_TIMEOUT(f.player->isReady() && page->renderProcessPid() > 0,
+                                     kPlayTimeout);
+            QCOMPARE(::kill(pid_t(page->renderProcessPid()), SIGKILL), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(ended.size(), round, kPlayTimeout);
+            QVERIFY2(round == 4 || !notice->isVisible(), qPrintable(notice->text()));
+        }
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(),
+                 "The movie preview stopped: the part of Lumen Quill that plays movies failed 4 "
+                 "times in a row and was not started again.\n\nPress \u201CLaunch Effect\u201D to "
+                 "try again. If it keeps stopping, close Lumen Quill and start it again.");
+        QTest::qWait(1000);
+        QVERIFY(!f.player->isReady());
+        QVERIFY(messages.texts().isEmpty());
+
+        f.launch("Vector");
+        QCOMPARE(f.waitFor("own"), QString("playing"));
+        QVERIFY(!notice->isVisible());
     }
 
     void thePageFillsThePlayerAreaExactly()
