@@ -1,7 +1,9 @@
+#include "Accessibility.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,11 +12,35 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QToolBar>
 #include <QtTest>
 
 using namespace lq;
+
+namespace {
+
+// The description changes told to assistive technology, as "objectName: description".
+QStringList& toldDescriptions()
+{
+    static QStringList told;
+    return told;
+}
+
+void recordDescriptionChange(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::DescriptionChanged)
+        toldDescriptions() << event->object()->objectName() + ": " +
+                                  event->accessibleInterface()->text(QAccessible::Description);
+}
+
+QString heard(QObject* object, QAccessible::Text text = QAccessible::Name)
+{
+    return QAccessible::queryAccessibleInterface(object)->text(text);
+}
+
+} // namespace
 
 class MainWindowTest : public QObject
 {
@@ -32,6 +58,11 @@ private:
         void choose(const QString& text) { effects->setEditText(text); }
     };
 
+    static QAccessibleInterface* window(Fixture& f)
+    {
+        return QAccessible::queryAccessibleInterface(&f.window);
+    }
+
     static QStringList itemsOf(const QComboBox* box)
     {
         QStringList items;
@@ -41,6 +72,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { Accessibility::install(); }
+
     void startsWithItsCaptionControlsAndDefaultTexts()
     {
         Fixture f;
@@ -222,6 +255,70 @@ private slots:
         }
         QCOMPARE(order, (QStringList{"Toolbar1", "Combo1", "Cmdeffect", "CMDTEXT", "combo2",
                                      "ShockwaveFlash1"}));
+    }
+
+    void readersHearANameForEveryControl()
+    {
+        Fixture f;
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&f.window);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), "LUMEN QUILL ");
+        QVERIFY(!heard(f.window.findChild<QToolBar*>("Toolbar1")).isEmpty());
+        QCOMPARE(heard(f.effects->lineEdit()), "Effect list");
+        QCOMPARE(heard(f.window.findChild<QComboBox*>("combo2")->lineEdit()), "Website kind list");
+        QCOMPARE(heard(f.player), "Movie preview");
+        QCOMPARE(heard(f.player, QAccessible::Description), "No movie");
+        // Nothing a sighted user sees changes.
+        QCOMPARE(f.effects->currentText(), "Effects");
+        QCOMPARE(f.launch->text(), "Launch Effect");
+    }
+
+    void thePreviewSaysWhatPlaysAndWhyNot()
+    {
+        Fixture f;
+        toldDescriptions().clear();
+        QAccessible::installUpdateHandler(&recordDescriptionChange);
+        f.choose("smoke");
+        f.launch->click();
+        f.choose("Vector");
+        f.launch->click();
+        f.launch->click(); // the same again: nothing new to tell
+        const QString plays = "Plays the Vector template, C:\\lumenquill\\vector\\vector.swf";
+        QCOMPARE(heard(f.player, QAccessible::Description), plays);
+        const QString reason = "The movie cannot be played: it is missing.";
+        emit f.player->movieFailed(f.player->movie(), reason);
+        QCOMPARE(heard(f.player, QAccessible::Description), reason);
+        QAccessible::installUpdateHandler(nullptr);
+        QCOMPARE(toldDescriptions(),
+                 (QStringList{"ShockwaveFlash1: " + plays, "ShockwaveFlash1: " + reason}));
+    }
+
+    void readersAreOfferedOnlyTheProgramsOwnWindows()
+    {
+        Fixture f;
+        f.window.show();
+        // The window a web view renders into, never shown: a Qt Quick window of its own.
+        QQuickWindow helper;
+        helper.setTitle("Offscreen");
+        helper.create();
+        QAccessibleInterface* program = QAccessible::queryAccessibleInterface(qApp);
+        QStringList offered;
+        for (int i = 0; i < program->childCount(); ++i)
+            offered << program->child(i)->text(QAccessible::Name);
+        QCOMPARE(offered, QStringList{"LUMEN QUILL "});
+        QCOMPARE(program->indexOfChild(window(f)), 0);
+    }
+
+    void f10OpensTheMenusFromTheKeyboard()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QTest::keyClick(f.effects, Qt::Key_F10);
+        QMenu* file = f.window.findChild<QMenu*>("mnuFile");
+        QTRY_VERIFY(file->isVisible());
+        QTest::keyClick(file, Qt::Key_Escape);
+        QTRY_VERIFY(!file->isVisible());
     }
 };
 
