@@ -11,6 +11,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 program, work = sys.argv[1], sys.argv[2]
 faults = []
@@ -32,6 +33,9 @@ def wait_for(condition, seconds=15):
     """The condition's first true value, or None once the time is up."""
     end = time.monotonic() + seconds
     while True:
+        # Hand the events the program sent to their listeners.
+        while GLib.MainContext.default().pending():
+            GLib.MainContext.default().iteration(False)
         try:
             value = condition()
         except Exception:  # an object that went away while it was read
@@ -212,7 +216,13 @@ def edit_and_save(app, data):
 
 
 def preview_says(app, preview, data):
-    """Launch Effect says what plays, or why it cannot."""
+    """Launch Effect says what plays, or why it cannot, and tells the reader as it changes."""
+    told = []
+    def on_description(event):
+        if event.source is not None and event.source.name == "Movie preview":
+            told.append(event.source.description)
+    pyatspi.Registry.registerEventListener(on_description,
+                                           "object:property-change:accessible-description")
     main = wait_for(lambda: active_window(app) if active_window(app).name == "LUMEN QUILL " else None)
     check(main is not None, "the main window is not active after the editor closed")
     key("shift+Tab")
@@ -227,6 +237,10 @@ def preview_says(app, preview, data):
     said = wait_for(lambda: "3d.swf" in preview.description and
                     not preview.description.startswith("Plays") and preview.description, 20)
     check(said, f"the preview does not say why 3d cannot play: {preview.description!r}")
+    check(wait_for(lambda: said in told and any("Vector" in t for t in told), 5),
+          f"the reader was not told of the changes: {told}")
+    pyatspi.Registry.deregisterEventListener(on_description,
+                                             "object:property-change:accessible-description")
     print("preview says:", said)
 
 
