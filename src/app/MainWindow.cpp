@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyleOptionFocusRect>
@@ -80,6 +82,36 @@ protected:
     }
 };
 
+// The preview's frame rings the player while the focus is in it: the movie draws no focus of its
+// own, and keys typed then go to the movie.
+class PreviewFrame : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+    void showFocusAround(QWidget* area)
+    {
+        if (m_focusedArea == area)
+            return;
+        m_focusedArea = area;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QGroupBox::paintEvent(event);
+        if (!m_focusedArea)
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(m_focusedArea->geometry().adjusted(-2, -2, 1, 1));
+    }
+
+private:
+    QPointer<QWidget> m_focusedArea;
+};
+
 } // namespace
 
 MainWindow::MainWindow(MoviePlayer* player, QWidget* parent)
@@ -129,9 +161,9 @@ void MainWindow::initWidgets()
     initControlPanel(client);
 
     m_previewFrame =
-        new QGroupBox(QStringLiteral("Preview effect only to see your text inside the flash "
-                                     "movie press save and preview"),
-                      client);
+        new PreviewFrame(QStringLiteral("Preview effect only to see your text inside the flash "
+                                        "movie press save and preview"),
+                         client);
     m_previewFrame->setObjectName(QStringLiteral("frme1"));
     m_previewFrame->setFont(controls);
     m_player->setParent(m_previewFrame);
@@ -252,6 +284,10 @@ void MainWindow::initTabOrder()
 
 void MainWindow::initKeyboard()
 {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const bool inPlayer = m_player && now && (now == m_player || m_player->isAncestorOf(now));
+        static_cast<PreviewFrame*>(m_previewFrame)->showFocusAround(inPlayer ? m_player : nullptr);
+    });
     // The menus have no mnemonics to reach them by; F10 opens the first, as on other desktops.
     auto* openMenus = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(openMenus, &QShortcut::activated, this, [this] {

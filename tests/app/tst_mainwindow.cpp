@@ -293,6 +293,24 @@ private slots:
         QCOMPARE(program->indexOfChild(window(f)), 0);
     }
 
+    void theFocusInThePreviewIsShown()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        auto* frame = f.window.findChild<QGroupBox*>("frme1");
+        // Just left of the player, halfway down: the frame's own background unless it is ringed.
+        const QPoint beside = f.player->geometry().topLeft() + QPoint(-2, 200);
+        auto colourBeside = [&] { return frame->grab().toImage().pixelColor(beside); };
+        const QColor highlight = frame->palette().color(QPalette::Highlight);
+        f.launch->setFocus(Qt::TabFocusReason);
+        QVERIFY(colourBeside() != highlight);
+        f.player->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(colourBeside(), highlight);
+        f.launch->setFocus(Qt::BacktabFocusReason);
+        QTRY_VERIFY(colourBeside() != highlight);
+    }
+
     void f10OpensTheMenusFromTheKeyboard()
     {
         Fixture f;
