@@ -124,11 +124,11 @@ def focus_named(app, name, seconds=5):
     return wait_for(lambda: (f := focused(app)) is not None and heard_name(f) == name and f, seconds)
 
 
-def tab_to(app, name, backwards=False):
-    """Presses Tab (or shift+Tab) until the control of this name has the focus."""
+def tab_to(app, wanted, backwards=False):
+    """Presses Tab (or shift+Tab) until a control that wanted(control) accepts has the focus."""
     for _ in range(8):
         f = focused(app)
-        if f is not None and heard_name(f) == name:
+        if f is not None and wanted(f):
             return True
         key("shift+Tab" if backwards else "Tab")
     return False
@@ -183,7 +183,9 @@ def tab_order(app):
 
 def edit_and_save(app, data):
     """Enter Text for Vector, type into the first box, save it, dismiss the confirmation."""
-    check(tab_to(app, "Effect list"), "Tab does not reach the effect list")
+    # The first list after the toolbar, found by what it is: its name is checked on its own.
+    is_list = lambda f: f.getRole() == pyatspi.ROLE_COMBO_BOX
+    check(tab_to(app, is_list), "Tab does not reach the effect list")
     key("ctrl+a")
     type_text("Vector")
     key("Tab", "Tab")
