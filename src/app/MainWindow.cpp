@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Accessibility.h"
 #include "DrivePaths.h"
 #include "Messages.h"
 #include "MoviePlayer.h"
@@ -14,8 +15,14 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolBar>
 
 namespace lq {
@@ -25,6 +32,8 @@ namespace {
 // The window is laid out in pixels at 96 dots per inch, as its controls were placed.
 constexpr QSize kClientArea(718, 533);
 constexpr QSize kPlayerSize(529, 417);
+
+constexpr auto kNoMovie = "No movie";
 
 constexpr auto kAboutText = "LUMEN QUILL  COPYRIGHT ORVEX SOFTWARE  ALL RIGHTS RESERVED  VERSION 1";
 
@@ -52,6 +61,57 @@ QComboBox* makeEditableList(const QString& name, const QString& defaultText, QWi
     return box;
 }
 
+// The toolbar is a stop of its own in the tab order, though its buttons take no focus: it shows
+// that it holds the focus, as every other stop does.
+class FocusShowingToolBar : public QToolBar
+{
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QToolBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(1, 1, -1, -1);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+};
+
+// The preview's frame rings the player while the focus is in it: the movie draws no focus of its
+// own, and keys typed then go to the movie.
+class PreviewFrame : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+    void showFocusAround(QWidget* area)
+    {
+        if (m_focusedArea == area)
+            return;
+        m_focusedArea = area;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QGroupBox::paintEvent(event);
+        if (!m_focusedArea)
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(m_focusedArea->geometry().adjusted(-2, -2, 1, 1));
+    }
+
+private:
+    QPointer<QWidget> m_focusedArea;
+};
+
 } // namespace
 
 MainWindow::MainWindow(MoviePlayer* player, QWidget* parent)
@@ -64,7 +124,9 @@ MainWindow::MainWindow(MoviePlayer* player, QWidget* parent)
     initToolbar();
     initLayout();
     initTabOrder();
+    initKeyboard();
     fillLists();
+    describeForReaders();
 }
 
 void MainWindow::initWindow()
@@ -90,7 +152,7 @@ void MainWindow::initWidgets()
     m_toolbarFrame = new QFrame(client);
     m_toolbarFrame->setObjectName(QStringLiteral("frme2"));
     m_toolbarFrame->setFrameShape(QFrame::StyledPanel);
-    m_toolbar = new QToolBar(m_toolbarFrame);
+    m_toolbar = new FocusShowingToolBar(m_toolbarFrame);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setIconSize(QSize(16, 16));
     m_toolbar->setMovable(false);
@@ -99,9 +161,9 @@ void MainWindow::initWidgets()
     initControlPanel(client);
 
     m_previewFrame =
-        new QGroupBox(QStringLiteral("Preview effect only to see your text inside the flash "
-                                     "movie press save and preview"),
-                      client);
+        new PreviewFrame(QStringLiteral("Preview effect only to see your text inside the flash "
+                                        "movie press save and preview"),
+                         client);
     m_previewFrame->setObjectName(QStringLiteral("frme1"));
     m_previewFrame->setFont(controls);
     m_player->setParent(m_previewFrame);
@@ -220,6 +282,49 @@ void MainWindow::initTabOrder()
     setTabOrder(m_websiteKindList, m_player);
 }
 
+void MainWindow::initKeyboard()
+{
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const bool inPlayer = m_player && now && (now == m_player || m_player->isAncestorOf(now));
+        static_cast<PreviewFrame*>(m_previewFrame)->showFocusAround(inPlayer ? m_player : nullptr);
+    });
+    // The menus have no mnemonics to reach them by; F10 opens the first, as on other desktops.
+    auto* openMenus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(openMenus, &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty())
+            menuBar()->setActiveAction(menus.first());
+    });
+}
+
+// What a screen reader says of the controls whose captions, or lack of one, tell too little.
+void MainWindow::describeForReaders()
+{
+    m_toolbar->setAccessibleName(QStringLiteral("Main toolbar"));
+    auto nameList = [](QComboBox* list, const QString& name, const QString& description) {
+        list->setAccessibleName(name);
+        Accessibility::labelUnseen(list, name);
+        list->setAccessibleDescription(description);
+        list->lineEdit()->setAccessibleName(name);
+        list->lineEdit()->setAccessibleDescription(description);
+    };
+    nameList(m_effectList, QStringLiteral("Effect list"),
+             QStringLiteral("The effect that Enter Text and Launch Effect work on"));
+    nameList(m_websiteKindList, QStringLiteral("Website kind list"),
+             QStringLiteral("The kind of your website"));
+    m_enterTextButton->setAccessibleDescription(
+        QStringLiteral("Opens the text editor of the effect in the effect list"));
+    m_launchButton->setAccessibleDescription(
+        QStringLiteral("Plays the movie of the effect in the effect list in the movie preview"));
+    m_player->setAccessibleName(QStringLiteral("Movie preview"));
+    m_player->setAccessibleDescription(QString::fromLatin1(kNoMovie));
+    // The area shows why a movie cannot be played only as pixels; the reader hears it too.
+    connect(m_player, &MoviePlayer::movieFailed, this,
+            [this](const QString&, const QString& reason) {
+                Accessibility::setDescription(m_player, reason);
+            });
+}
+
 void MainWindow::fillLists()
 {
     m_effectList->addItems(effectListEntries());
@@ -242,8 +347,13 @@ void MainWindow::launchEffect()
 {
     if (!m_player)
         return;
-    if (const auto movie = movieForEffect(m_effectList->currentText()))
-        m_player->setMovie(*movie);
+    const QString effect = m_effectList->currentText();
+    const auto movie = movieForEffect(effect);
+    if (!movie)
+        return;
+    Accessibility::setDescription(m_player,
+                                  QStringLiteral("Plays the %1 template, %2").arg(effect, *movie));
+    m_player->setMovie(*movie);
 }
 
 void MainWindow::openEditorForEffect()

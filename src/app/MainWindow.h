@@ -61,7 +61,9 @@ private:
     void createMenus();
     void initToolbar();
     void initTabOrder();
+    void initKeyboard();
     void fillLists();
+    void describeForReaders();
 
     QFrame* m_toolbarFrame = nullptr;
     QToolBar* m_toolbar = nullptr;

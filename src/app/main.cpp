@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "DeferredPlayer.h"
 #include "FirstStartRunner.h"
 #include "InstallLayout.h"
@@ -59,6 +60,7 @@ int main(int argc, char* argv[])
         lq::ProgramEnvironment::setDefault("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
     lq::drawPreviewInSoftware();
+    lq::Accessibility::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumen Quill"));
     QApplication::setOrganizationName(QLatin1String(lq::InstallLayout::folderName));

@@ -34,12 +34,15 @@ struct ContentFile
     QString textBox;       // objectName of the box
     QString saveButton;    // objectName of the button under (or beside) the box
     QString buttonCaption; // caption of that button
+    QString section; // the part of the website the box holds, as a reader says it ("About us")
     // Taken from the window that holds the box.
     QString effectName; // template it belongs to
     QString window;     // objectName of the window holding the box
 
     // The movie's variable: the part of the default line before its first "=".
     QString variable() const { return defaultLine.section(QLatin1Char('='), 0, 0); }
+    // What a screen reader calls the box: the captions name no section ("save text file").
+    QString boxName() const { return section + QStringLiteral(" text"); }
 };
 
 // A page of the fireworks wizard moves on to the next page (or, on the last one, hides them all).

@@ -29,6 +29,17 @@ bool opensItsTemplate(const EditorWindow& window)
     return editorForEffect(window.effectName) == window.name;
 }
 
+// A wizard page's place in the wizard, as a reader says it: "Step 2 of 5".
+QString wizardStepText(const EditorWindow& page)
+{
+    QStringList pages;
+    for (const EditorWindow& window : editorWindows()) {
+        if (window.isWizardPage())
+            pages << window.name;
+    }
+    return QStringLiteral("Step %1 of %2").arg(pages.indexOf(page.name) + 1).arg(pages.size());
+}
+
 int buttonWidth(QPushButton* button, int room)
 {
     return qMin(room, qMax(kMinButtonWidth, button->sizeHint().width()));
@@ -43,6 +54,7 @@ TextEditorWindow::TextEditorWindow(const EditorWindow& descriptor)
     initWidgets();
     initLayout();
     initTabOrder();
+    describeForReaders();
 }
 
 void TextEditorWindow::initWindow()
@@ -167,6 +179,27 @@ void TextEditorWindow::initTabOrder()
         setTabOrder(order[i - 1], order[i]);
     // The first in the order has the keyboard focus when the window opens.
     order.first()->setFocus();
+}
+
+// The captions name no section ("save text file", "next"): a reader is told what each box holds
+// and where each button saves it, without a word on the screen changing.
+void TextEditorWindow::describeForReaders()
+{
+    if (m_descriptor.isWizardPage())
+        setAccessibleDescription(wizardStepText(m_descriptor));
+    for (int i = 0; i < m_descriptor.contentFiles.size(); ++i) {
+        const ContentFile& file = m_descriptor.contentFiles.at(i);
+        m_boxes[i]->setAccessibleName(file.boxName());
+        m_saveButtons[i]->setAccessibleDescription(
+            QStringLiteral("Saves the %1 text to %2").arg(file.section, file.path));
+    }
+    if (m_forward) {
+        const QString next = m_descriptor.wizardStep->nextWindow;
+        m_forward->setAccessibleDescription(
+            next.isEmpty() ? QStringLiteral("Closes the wizard; its pages keep their texts")
+                           : QStringLiteral("Shows the next page, %1")
+                                 .arg(wizardStepText(*findEditorWindow(next)).toLower()));
+    }
 }
 
 void TextEditorWindow::saveContentFile(int index)

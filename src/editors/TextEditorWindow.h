@@ -63,6 +63,7 @@ private:
     void layOutSingleBox();
     void layOutWizardPage();
     void initTabOrder();
+    void describeForReaders();
 
     const EditorWindow& m_descriptor;
     QList<QLabel*> m_labels;

@@ -1,7 +1,10 @@
+#include "Accessibility.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
 
+#include <QAccessible>
+#include <QAccessibleObject>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -12,9 +15,50 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolBar>
+#include <QWindow>
 #include <QtTest>
 
 using namespace lq;
+
+namespace {
+
+// A window the toolkit keeps for itself and never shows, which has an accessible object all the
+// same: the web view renders into one, a Qt Quick window titled "Offscreen".
+class HelperWindow : public QWindow
+{
+    class Interface : public QAccessibleObject
+    {
+    public:
+        using QAccessibleObject::QAccessibleObject;
+        QAccessibleInterface* parent() const override
+        {
+            return QAccessible::queryAccessibleInterface(qApp);
+        }
+        QAccessibleInterface* child(int) const override { return nullptr; }
+        int childCount() const override { return 0; }
+        int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+        QString text(QAccessible::Text) const override
+        {
+            return static_cast<QWindow*>(object())->title();
+        }
+        QAccessible::Role role() const override { return QAccessible::Window; }
+        QAccessible::State state() const override { return {}; }
+    };
+
+public:
+    HelperWindow() { QAccessible::registerAccessibleInterface(m_interface); }
+    QAccessibleInterface* accessibleRoot() const override { return m_interface; }
+
+private:
+    Interface* m_interface = new Interface(this);
+};
+
+QString heard(QObject* object, QAccessible::Text text = QAccessible::Name)
+{
+    return QAccessible::queryAccessibleInterface(object)->text(text);
+}
+
+} // namespace
 
 class MainWindowTest : public QObject
 {
@@ -32,6 +76,11 @@ private:
         void choose(const QString& text) { effects->setEditText(text); }
     };
 
+    static QAccessibleInterface* window(Fixture& f)
+    {
+        return QAccessible::queryAccessibleInterface(&f.window);
+    }
+
     static QStringList itemsOf(const QComboBox* box)
     {
         QStringList items;
@@ -41,6 +90,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { Accessibility::install(); }
+
     void startsWithItsCaptionControlsAndDefaultTexts()
     {
         Fixture f;
@@ -222,6 +273,85 @@ private slots:
         }
         QCOMPARE(order, (QStringList{"Toolbar1", "Combo1", "Cmdeffect", "CMDTEXT", "combo2",
                                      "ShockwaveFlash1"}));
+    }
+
+    void readersHearANameForEveryControl()
+    {
+        Fixture f;
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&f.window);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), "LUMEN QUILL ");
+        QVERIFY(!heard(f.window.findChild<QToolBar*>("Toolbar1")).isEmpty());
+        QCOMPARE(heard(f.effects->lineEdit()), "Effect list");
+        QCOMPARE(heard(f.window.findChild<QComboBox*>("combo2")->lineEdit()), "Website kind list");
+        QCOMPARE(heard(f.player), "Movie preview");
+        QCOMPARE(heard(f.player, QAccessible::Description), "No movie");
+        // Nothing a sighted user sees changes.
+        QCOMPARE(f.effects->currentText(), "Effects");
+        QCOMPARE(f.launch->text(), "Launch Effect");
+    }
+
+    void thePreviewSaysWhatPlaysAndWhyNot()
+    {
+        Fixture f;
+        f.choose("smoke");
+        f.launch->click();
+        QCOMPARE(heard(f.player, QAccessible::Description), "No movie");
+        f.choose("Vector");
+        f.launch->click();
+        const QString plays = "Plays the Vector template, C:\\lumenquill\\vector\\vector.swf";
+        QCOMPARE(heard(f.player, QAccessible::Description), plays);
+        const QString reason = "The movie cannot be played: it is missing.";
+        emit f.player->movieFailed(f.player->movie(), reason);
+        QCOMPARE(heard(f.player, QAccessible::Description), reason);
+        // Launched again, it plays again.
+        f.launch->click();
+        QCOMPARE(heard(f.player, QAccessible::Description), plays);
+    }
+
+    void readersAreOfferedOnlyTheProgramsOwnWindows()
+    {
+        Fixture f;
+        f.window.show();
+        HelperWindow helper;
+        helper.setTitle("Offscreen");
+        helper.create();
+        QAccessibleInterface* program = QAccessible::queryAccessibleInterface(qApp);
+        QStringList offered;
+        for (int i = 0; i < program->childCount(); ++i)
+            offered << program->child(i)->text(QAccessible::Name);
+        QCOMPARE(offered, QStringList{"LUMEN QUILL "});
+        QCOMPARE(program->indexOfChild(window(f)), 0);
+    }
+
+    void theFocusInThePreviewIsShown()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        auto* frame = f.window.findChild<QGroupBox*>("frme1");
+        // Just left of the player, halfway down: the frame's own background unless it is ringed.
+        const QPoint beside = f.player->geometry().topLeft() + QPoint(-2, 200);
+        auto colourBeside = [&] { return frame->grab().toImage().pixelColor(beside); };
+        const QColor highlight = frame->palette().color(QPalette::Highlight);
+        f.launch->setFocus(Qt::TabFocusReason);
+        QVERIFY(colourBeside() != highlight);
+        f.player->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(colourBeside(), highlight);
+        f.launch->setFocus(Qt::BacktabFocusReason);
+        QTRY_VERIFY(colourBeside() != highlight);
+    }
+
+    void f10OpensTheMenusFromTheKeyboard()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QTest::keyClick(f.effects, Qt::Key_F10);
+        QMenu* file = f.window.findChild<QMenu*>("mnuFile");
+        QTRY_VERIFY(file->isVisible());
+        QTest::keyClick(file, Qt::Key_Escape);
+        QTRY_VERIFY(!file->isVisible());
     }
 };
 

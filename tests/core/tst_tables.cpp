@@ -16,7 +16,13 @@ private slots:
         QCOMPARE(rows.size(), 42);
         QSet<QString> paths;
         QSet<QPair<QString, QString>> boxes;
+        // A reader tells the boxes of one window apart by their names alone.
+        QSet<QPair<QString, QString>> boxNames;
         for (const ContentFile& row : rows) {
+            QVERIFY2(!row.section.isEmpty(), qPrintable(row.textBox));
+            const QPair<QString, QString> boxName{row.window, row.boxName()};
+            QVERIFY2(!boxNames.contains(boxName), qPrintable(row.boxName()));
+            boxNames.insert(boxName);
             QVERIFY2(!paths.contains(row.path), qPrintable(row.path));
             paths.insert(row.path);
             const QPair<QString, QString> box{row.window, row.textBox};

@@ -1,8 +1,10 @@
+#include "Accessibility.h"
 #include "Pictures.h"
 #include "Tables.h"
 #include "TextEditorWindow.h"
 #include "WindowRegistry.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +60,8 @@ class EditorWindowsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { Accessibility::install(); }
+
     void everyWindowIsAPlainOwnerlessTopLevelWindow_data()
     {
         QTest::addColumn<QString>("name");
@@ -232,6 +236,55 @@ private slots:
         QVERIFY(pictureOf(iconOf("frmvector")) != pictureOf(iconOf("frmFlowers")));
         QVERIFY(pictureOf(iconOf("frmvector")) != pictureOf(iconOf("frmspiro")));
         QVERIFY(pictureOf(iconOf("frmFlowers")) != pictureOf(iconOf("frmspiro")));
+    }
+
+    // A screen reader announces each window as a window and can tell the boxes apart, though their
+    // captions (or their lack of one) say nothing of what they hold.
+    void readersHearWhatEachBoxHoldsAndWhereItIsSaved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("vector") << "frmvector"
+                                << QStringList{"About us text",   "Clients text",  "Contact text",
+                                               "Our vision text", "Products text", "Services text"}
+                                << QString();
+        QTest::newRow("flowers") << "frmFlowers"
+                                 << QStringList{"Intro text",   "About us text", "Our vision text",
+                                                "Clients text", "Services text", "Contact text"}
+                                 << QString();
+        QTest::newRow("preloader") << "frmpre" << QStringList{"Preloader text"} << QString();
+        QTest::newRow("wizard page 1")
+            << "frm2fireworks" << QStringList{"About us text"} << "Step 1 of 5";
+        QTest::newRow("wizard page 4")
+            << "frmclients2" << QStringList{"Clients text"} << "Step 4 of 5";
+        QTest::newRow("wizard page 5")
+            << "frmtitle" << QStringList{"Website title text"} << "Step 5 of 5";
+    }
+
+    void readersHearWhatEachBoxHoldsAndWhereItIsSaved()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, description);
+        TextEditorWindow window(*findEditorWindow(name));
+        QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window);
+        QCOMPARE(frame->role(), QAccessible::Window);
+        QCOMPARE(frame->text(QAccessible::Name), window.windowTitle());
+        QCOMPARE(frame->text(QAccessible::Description), description);
+        QStringList heard;
+        for (int i = 0; i < window.textBoxes().size(); ++i) {
+            heard << QAccessible::queryAccessibleInterface(window.textBoxes()[i])
+                         ->text(QAccessible::Name);
+            // The button keeps its caption as its name; its description says where it saves.
+            QAccessibleInterface* save =
+                QAccessible::queryAccessibleInterface(window.saveButtons()[i]);
+            QCOMPARE(save->text(QAccessible::Name), window.saveButtons()[i]->text());
+            QVERIFY2(save->text(QAccessible::Description)
+                         .endsWith(" to " + window.descriptor().contentFiles[i].path),
+                     qPrintable(save->text(QAccessible::Description)));
+        }
+        QCOMPARE(heard, boxes);
     }
 
     void tabOrderAndFirstFocus_data()
