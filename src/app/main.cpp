@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "DeferredPlayer.h"
 #include "FirstStartRunner.h"
 #include "MainWindow.h"
@@ -51,6 +52,9 @@ void reportWhenShownAndIdle(QWidget& window)
 
 int main(int argc, char* argv[])
 {
+    // Publishing, --help and --version need no display: decided before any window system loads.
+    if (lq::isCommandLineRequest(argc, argv))
+        return lq::runCommandLine(argc, argv);
 #ifdef Q_OS_UNIX
     // The web engine refuses to start its sandbox for root, and the preview would fail; run as
     // root (a container, a build machine) the program does without it.
