@@ -751,6 +751,12 @@ void publishRows(const bench::PublishFigures& publishing)
             .arg(publishing.frameRuns),
         QStringLiteral("%1 ms").arg(publishing.firstFrameMs, 0, 'f', 0), {}, {},
         QStringLiteral("within 3 s"), verdict(publishing.firstFrameMs <= 3000));
+    if (publishing.folderFrameRuns > 0)
+        row(QStringLiteral("beside it, the web folder's first frame over HTTP from a sub-path "
+                           "(median of %1)")
+                .arg(publishing.folderFrameRuns),
+            QStringLiteral("%1 ms").arg(publishing.folderFirstFrameMs, 0, 'f', 0), {}, {},
+            QStringLiteral("-"), QStringLiteral("-"));
 }
 
 // The display the programs run on: the one named, else Xvfb and openbox of the benchmark's own.

@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
-#include <cstring>
+#include <string_view>
 
 namespace lq {
 
@@ -68,10 +68,11 @@ int publish(PublicationForm form, const QStringList& arguments)
 bool isCommandLineRequest(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char* option :
-             {"--publish", "--publish-file", "--help", "-h", "--help-all", "--version", "-v"}) {
-            if (std::strcmp(argv[i], option) == 0 ||
-                (std::strncmp(argv[i], "--publish", 9) == 0 && std::strchr(argv[i], '=')))
+        const std::string_view argument(argv[i]);
+        if (argument.starts_with("--publish"))
+            return true;
+        for (const char* option : {"--help", "-h", "--help-all", "--version", "-v"}) {
+            if (argument == option)
                 return true;
         }
     }

@@ -200,6 +200,16 @@ bool isPublicationPage(const QString& path)
     return file.read(4096).contains(kPublicationMarker);
 }
 
+// What stands at the target, seen without following a link.
+QString describePlace(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return QStringLiteral("a file");
+    if (S_ISLNK(mode))
+        return QStringLiteral("a symbolic link");
+    return describeFileType(mode);
+}
+
 // What stands at the target now: nothing, or something publishing may replace, or a refusal.
 Result<bool> checkTarget(const QString& target, PublicationForm form)
 {
@@ -209,9 +219,8 @@ Result<bool> checkTarget(const QString& target, PublicationForm form)
     const QString shown = native(target);
     if (form == PublicationForm::WebFolder) {
         if (!S_ISDIR(info.st_mode))
-            return Failure{QStringLiteral("%1 is %2, not a folder")
-                               .arg(shown, S_ISREG(info.st_mode) ? QStringLiteral("a file")
-                                                                 : describeFileType(info.st_mode))};
+            return Failure{
+                QStringLiteral("%1 is %2, not a folder").arg(shown, describePlace(info.st_mode))};
         if (QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                                  QDir::NoDotAndDotDot) ||
             isPublicationPage(target + QStringLiteral("/index.html")))
@@ -222,7 +231,7 @@ Result<bool> checkTarget(const QString& target, PublicationForm form)
     }
     if (!S_ISREG(info.st_mode))
         return Failure{
-            QStringLiteral("%1 is %2, not a file").arg(shown, describeFileType(info.st_mode))};
+            QStringLiteral("%1 is %2, not a file").arg(shown, describePlace(info.st_mode))};
     if (info.st_size == 0 || isPublicationPage(target))
         return true;
     return Failure{QStringLiteral("the file %1 is not a publication of Lumen Quill and is left as "
@@ -311,8 +320,11 @@ std::optional<Failure> publishFolder(const QString& target, bool replace, const 
     auto failure = writeWebFolder(written, sources, index);
     if (!failure)
         failure = moveIntoPlace(written, target, replace, true);
-    if (failure)
+    if (failure) {
         QDir(written).removeRecursively();
+        // The user knows the folder by the name it was to have, not by the one written first.
+        failure->message.replace(native(written), native(target));
+    }
     return failure;
 }
 
