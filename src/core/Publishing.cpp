@@ -6,11 +6,9 @@
 #include "Tables.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -108,8 +106,9 @@ Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath)
         return Failure{QStringLiteral("cannot read %1: %2").arg(local, qt_error_string(error))};
     }
     QFile file;
-    if (!file.open(fd.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ||
-        file.size() > kMaxFileBytes)
+    if (!file.open(fd.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return Failure{QStringLiteral("cannot read %1: %2").arg(local, file.errorString())};
+    if (file.size() > kMaxFileBytes)
         return Failure{QStringLiteral("cannot read %1: it is larger than %2 MiB")
                            .arg(local)
                            .arg(kMaxFileBytes >> 20)};
@@ -181,6 +180,46 @@ int writeFile(const QString& path, const QByteArray& bytes)
         done += written;
     }
     return ::fsync(fd.get()) == 0 ? 0 : errno;
+}
+
+// Copies a file of the program's own into a new file, in the kernel where the disk allows it,
+// and forces it to disk; the errno value of a failure, or 0.
+int copyFile(const QString& from, const QString& to)
+{
+    const UniqueFd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.isValid())
+        return errno;
+    const UniqueFd out(
+        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!out.isValid())
+        return errno;
+    while (true) {
+        const ssize_t copied = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
+        if (copied == 0)
+            break;
+        if (copied > 0 || errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+            return errno;
+        // Across file systems on older kernels: through memory instead.
+        QFile file(from);
+        if (!file.open(QIODevice::ReadOnly))
+            return EIO;
+        const QByteArray bytes = file.readAll();
+        ::ftruncate(out.get(), 0);
+        ::lseek(out.get(), 0, SEEK_SET);
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t written =
+                ::write(out.get(), bytes.constData() + done, bytes.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return written < 0 ? errno : ENOSPC;
+            done += written;
+        }
+        break;
+    }
+    return ::fsync(out.get()) == 0 ? 0 : errno;
 }
 
 int syncFolder(const QString& path)
@@ -262,12 +301,12 @@ std::optional<Failure> writeWebFolder(const QString& folder, const Sources& sour
         return writeFailure(player, errno);
     const QDir installed(sources.content.dataFolder + QStringLiteral("/ruffle"));
     for (const QFileInfo& file : installed.entryInfoList(QDir::Files)) {
-        QFile from(file.filePath());
-        if (!from.open(QIODevice::ReadOnly))
-            return Failure{QStringLiteral("cannot read the program's file %1: %2")
-                               .arg(native(file.filePath()), from.errorString())};
-        if (auto failure = write(player + QLatin1Char('/') + file.fileName(), from.readAll()))
-            return failure;
+        const QString copy = player + QLatin1Char('/') + file.fileName();
+        if (const int error = copyFile(file.filePath(), copy))
+            return error == ENOENT || error == EACCES
+                       ? Failure{QStringLiteral("cannot read the program's file %1: %2")
+                                     .arg(native(file.filePath()), qt_error_string(error))}
+                       : writeFailure(copy, error);
     }
     if (const int error = syncFolder(player))
         return writeFailure(player, error);
