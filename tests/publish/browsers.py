@@ -5,7 +5,8 @@ The program publishes the Vector template twice, with two sets of saved texts (a
 "Café €" in one section, nothing in the other, then the other way round): as a web folder served
 over HTTP from a sub-path, and as one page opened from file://. Each browser must show, in the
 movie's own text fields on screen, the section that holds text as written and the empty one as
-empty; a black page, the player's error screen or the plain-text fallback cannot pass.
+empty; a black page, the player's error screen or the plain-text fallback cannot pass. Without
+WebAssembly the page shows the texts as plain text, and a movie's javascript: URL never runs.
 
 Firefox runs with the preferences a visitor has (remote.prefs.recommended off, so that file://
 pages keep their strict origin), driven through Marionette directly. Chromium through chromedriver.
@@ -18,6 +19,7 @@ import json
 import os
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -225,6 +227,49 @@ def check_fallback(url):
     return False
 
 
+def script_link_movie():
+    """An SWF 5 movie, 550 by 400, background #204060, that asks in every frame for a
+    javascript: URL in the page's own window (getURL), as a movie made to attack its page would."""
+    def tag(code, body):
+        return struct.pack("<H", (code << 6) | 0x3f) + struct.pack("<I", len(body)) + body
+    url = b"javascript:document.title='the movie ran a script'"
+    get_url = b"\x83" + struct.pack("<H", len(url) + 7) + url + b"\0_self\0"
+    bits, values = 15, [0, 550 * 20, 0, 400 * 20]
+    stream = format(bits, "05b") + "".join(format(v, f"0{bits}b") for v in values)
+    stream += "0" * (-len(stream) % 8)
+    rect = bytes(int(stream[i:i + 8], 2) for i in range(0, len(stream), 8))
+    tags = tag(9, b"\x20\x40\x60") + tag(12, get_url + b"\0") + tag(1, b"") + tag(1, b"") + tag(0, b"")
+    body = rect + struct.pack("<HH", 12 << 8, 2) + tags
+    return b"FWS\x05" + struct.pack("<I", 8 + len(body)) + body
+
+
+def check_javascript_urls(work, drive, env):
+    """A movie's javascript: URL never runs in the page, while the movie itself plays."""
+    with open(os.path.join(drive, "lumenquill", "vector", "vector.swf"), "wb") as movie:
+        movie.write(script_link_movie())
+    page = os.path.join(work, "script.html")
+    publish("--publish-file", page, env)
+    browser = Chromium()
+    try:
+        browser.open("file://" + page)
+        deadline = time.time() + WAIT_SECONDS
+        played = False
+        while not played and time.time() < deadline:
+            image = Image.open(io.BytesIO(browser.screenshot())).convert("RGB")
+            centre = image.getpixel((image.size[0] // 2, image.size[1] // 2))
+            played = all(abs(a - b) < 8 for a, b in zip(centre, (0x20, 0x40, 0x60)))
+            time.sleep(0.3)
+        time.sleep(2)  # dozens of frames, each asking for the script
+        title = browser.script("return document.title")
+    finally:
+        browser.close()
+    if played and title == "Vector":
+        print("ok: chromium runs no javascript: URL of the movie")
+        return True
+    print(f"FAILED: javascript: URL of the movie: played {played}, title {title!r}")
+    return False
+
+
 def main():
     work = tempfile.mkdtemp(prefix="lq-browsers-")
     screenshots = os.path.join(os.getcwd(), "publish-screenshots")
@@ -263,6 +308,7 @@ def main():
         finally:
             browser.close()
     server.shutdown()
+    failures += 0 if check_javascript_urls(work, drive, env) else 1
     shutil.rmtree(work, ignore_errors=True)
     return 1 if failures else 0
 
