@@ -11,13 +11,17 @@
 //     whether its main window kept its native window throughout;
 //   - whether an effect's name typed into the effect list while the player loads arrives whole;
 //   - as an extra, start and memory on Qt's offscreen platform (no display at all);
-//   - save latency over 10,000 saves flushed to disk, and resident memory across 100,000 saves.
+//   - save latency over 10,000 saves flushed to disk, and resident memory across 100,000 saves;
+//   - publishing for the web: a folder and one page from the command line, the page's size and
+//     its first frame in headless Chromium from file://.
 //
 //   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--typing-runs N]
-//            [--saves N] [--memory-saves N] [--display :N] [--program PATH] [--bare PATH]
+//            [--publish-runs N] [--page-frame-runs N] [--saves N] [--memory-saves N] [--display :N]
+//            [--program PATH] [--bare PATH]
 //            [--first-frame PATH] [--save-dir DIR] [--memory-dir DIR]
 
 #include "ProcessTree.h"
+#include "PublishBench.h"
 #include "SaveContentFile.h"
 #include "XDisplay.h"
 
@@ -56,6 +60,8 @@ struct Options
     int offscreenRuns = 11;
     int playerRuns = 3; // fresh processes for each moment of pressing "Launch Effect"
     int typingRuns = 3;
+    int publishRuns = 7;
+    int pageFrameRuns = 3; // a fresh headless Chromium each
     int saves = 10'000;
     int memorySaves = 100'000;
     QString program = QStringLiteral(LQ_PROGRAM_PATH);
@@ -536,6 +542,8 @@ std::optional<Options> parse(const QStringList& arguments)
             options.offscreenRuns = 3;
             options.playerRuns = 1;
             options.typingRuns = 1;
+            options.publishRuns = 3;
+            options.pageFrameRuns = 1;
             options.saves = 200;
             options.memorySaves = 2000;
         } else if (argument == QLatin1String("--start-runs")) {
@@ -543,6 +551,12 @@ std::optional<Options> parse(const QStringList& arguments)
                 return std::nullopt;
         } else if (argument == QLatin1String("--typing-runs")) {
             if (!number(options.typingRuns))
+                return std::nullopt;
+        } else if (argument == QLatin1String("--publish-runs")) {
+            if (!number(options.publishRuns))
+                return std::nullopt;
+        } else if (argument == QLatin1String("--page-frame-runs")) {
+            if (!number(options.pageFrameRuns))
                 return std::nullopt;
         } else if (argument == QLatin1String("--offscreen-runs")) {
             if (!number(options.offscreenRuns))
@@ -706,6 +720,45 @@ void saveRows(const Options& options, const SaveFigures& saves)
         {}, {}, QStringLiteral("flat"), verdict(flat));
 }
 
+void publishRows(const bench::PublishFigures& publishing)
+{
+    if (publishing.runs == 0) {
+        row(QStringLiteral("publishing for the web"),
+            QStringLiteral("failed: ") + publishing.problem, {}, {}, QStringLiteral("-"),
+            verdict(false));
+        return;
+    }
+    row(QStringLiteral("publishing Vector as a web folder, command line, whole process (median of "
+                       "%1)")
+            .arg(publishing.runs),
+        QStringLiteral("%1 ms").arg(publishing.folderMs, 0, 'f', 0), {}, {},
+        QStringLiteral("at most 300 ms"), verdict(publishing.folderMs <= 300));
+    row(QStringLiteral("publishing Vector as one page, the same way (median of %1)")
+            .arg(publishing.runs),
+        QStringLiteral("%1 ms").arg(publishing.pageMs, 0, 'f', 0), {}, {},
+        QStringLiteral("at most 1 s"), verdict(publishing.pageMs <= 1000));
+    const double mib = double(publishing.pageBytes) / (1024 * 1024);
+    row(QStringLiteral("size of that page"), QStringLiteral("%1 MiB").arg(mib, 0, 'f', 2), {}, {},
+        QStringLiteral("at most 8 MiB"), verdict(mib <= 8));
+    if (publishing.frameRuns == 0) {
+        row(QStringLiteral("the page's first frame in headless Chromium from file://"),
+            QStringLiteral("failed: ") + publishing.problem, {}, {}, QStringLiteral("within 3 s"),
+            verdict(false));
+        return;
+    }
+    row(QStringLiteral("the page's first frame in headless Chromium from file://, a fresh browser "
+                       "each run (median of %1)")
+            .arg(publishing.frameRuns),
+        QStringLiteral("%1 ms").arg(publishing.firstFrameMs, 0, 'f', 0), {}, {},
+        QStringLiteral("within 3 s"), verdict(publishing.firstFrameMs <= 3000));
+    if (publishing.folderFrameRuns > 0)
+        row(QStringLiteral("beside it, the web folder's first frame over HTTP from a sub-path "
+                           "(median of %1)")
+                .arg(publishing.folderFrameRuns),
+            QStringLiteral("%1 ms").arg(publishing.folderFirstFrameMs, 0, 'f', 0), {}, {},
+            QStringLiteral("-"), QStringLiteral("-"));
+}
+
 // The display the programs run on: the one named, else Xvfb and openbox of the benchmark's own.
 bool openDisplay(const Options& options, bench::VirtualDisplay& own, QByteArray& name)
 {
@@ -730,7 +783,8 @@ int main(int argc, char* argv[])
     const std::optional<Options> options = parse(QCoreApplication::arguments());
     if (!options) {
         std::fprintf(stderr, "usage: lq_bench [--quick] [--start-runs N] [--offscreen-runs N] "
-                             "[--player-runs N] [--typing-runs N] [--saves N] [--memory-saves N] "
+                             "[--player-runs N] [--typing-runs N] [--publish-runs N] "
+                             "[--page-frame-runs N] [--saves N] [--memory-saves N] "
                              "[--display :N] "
                              "[--program PATH] [--bare PATH] [--first-frame PATH] "
                              "[--save-dir DIR] [--memory-dir DIR]\n");
@@ -770,6 +824,11 @@ int main(int argc, char* argv[])
             ? measureStarts(*options, options->offscreenRuns, &startOffscreen)
             : std::pair<StartFigures, StartFigures>();
     const SaveFigures saves = measureSaves(*options);
+    const bench::PublishFigures publishing =
+        options->publishRuns > 0
+            ? bench::measurePublishing(options->program, QStringLiteral(LQ_PAGE_FIRST_FRAME_SCRIPT),
+                                       options->publishRuns, options->pageFrameRuns)
+            : bench::PublishFigures{true};
 
     std::printf("Machine: %u cores (nproc), %s; Qt %s; display %s (Xvfb%s, 1280x1024x24); saves "
                 "on %s.\nLoad average (1 minute) %s before the run, %s after it.\n\n",
@@ -801,7 +860,11 @@ int main(int argc, char* argv[])
                   QStringLiteral("to shown and idle, extra: Qt's offscreen platform, no display"),
                   options->offscreenRuns, false);
     saveRows(*options, saves);
+    if (options->publishRuns > 0)
+        publishRows(publishing);
     const bool offscreenOk = options->offscreenRuns == 0 || (offProgram.ok && offBare.ok);
     const bool typingOk = typedWhole == options->typingRuns;
-    return program.ok && bare.ok && offscreenOk && saves.ok && playerOk && typingOk ? 0 : 1;
+    return program.ok && bare.ok && offscreenOk && saves.ok && playerOk && typingOk && publishing.ok
+               ? 0
+               : 1;
 }

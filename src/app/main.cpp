@@ -1,4 +1,5 @@
 #include "Accessibility.h"
+#include "CommandLine.h"
 #include "DeferredPlayer.h"
 #include "FirstStartRunner.h"
 #include "InstallLayout.h"
@@ -53,6 +54,9 @@ void reportWhenShownAndIdle(QWidget& window)
 
 int main(int argc, char* argv[])
 {
+    // Publishing, --help and --version need no display: decided before any window system loads.
+    if (lq::isCommandLineRequest(argc, argv))
+        return lq::runCommandLine(argc, argv);
 #ifdef Q_OS_UNIX
     // The web engine refuses to start its sandbox for root, and the preview would fail; run as
     // root (a container, a build machine) the program does without it.

@@ -23,6 +23,10 @@ data="$work/root/usr/share/lumen-quill"
 for f in ruffle/ruffle.js "drive_c/lumenquill/vector/vector.swf" "drive_c/lumen quill/tutorial/TUTORIAL.HTM"; do
     [ -f "$data/$f" ] || fail "the package lacks $f"
 done
+for f in publish/page.html publish/folder.html publish/start.js; do
+    [ -f "$data/$f" ] || fail "the package lacks $f"
+done
+ls "$data"/publish/player/*.wasm.gz >/dev/null 2>&1 || fail "the package lacks the player to embed"
 [ -f "$work/root/usr/share/applications/org.lumenquill.LumenQuill.desktop" ] || fail "no desktop entry"
 [ -f "$work/root/usr/share/metainfo/org.lumenquill.LumenQuill.metainfo.xml" ] || fail "no metainfo"
 ls "$data"/ruffle/*.map >/dev/null 2>&1 && fail "the package carries source maps"
@@ -78,4 +82,9 @@ wait_for 60 grep -qE 'movie fscommand: lq_loaded (partial|complete)\|Vector\|' "
     fail "the movie did not report its texts"
 grep 'movie fscommand: lq_loaded' "$work/program.log" | grep -q "aboutus=[0-9]*:Fresh bread daily" ||
     fail "the movie did not show the saved text: $(grep lq_loaded "$work/program.log")"
-echo "PASS: the packaged program saved the text and the movie played it"
+
+# The packaged program publishes that text without a display, from its installed files.
+env -u DISPLAY "$program" --publish-file Vector "$work/Vector.html" >"$work/publish.log" 2>&1 ||
+    fail "publishing failed: $(cat "$work/publish.log")"
+grep -q "<p>Fresh bread daily</p>" "$work/Vector.html" || fail "the page lacks the saved text"
+echo "PASS: the packaged program saved the text, the movie played it and it was published"

@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""Times a published page to its movie's first frame in headless Chromium, each run in a fresh
+browser: from the start of the navigation to the animation frame after the player's
+"loadeddata" (when the preview also counts its first frame). Prints one line per run, in ms.
+
+    first_frame.py URL RUNS
+"""
+import sys
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+WATCH = """
+window.__firstFrame = null;
+window.addEventListener("loadeddata", function (event) {
+  var target = event.target;
+  if (window.__firstFrame === null && target && target.localName === "ruffle-player")
+    requestAnimationFrame(function () { window.__firstFrame = performance.now(); });
+}, true);
+"""
+
+
+def one_run(url):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ["--headless=new", "--no-sandbox", "--window-size=800,600", "--disable-gpu",
+                     "--no-first-run"]:
+        options.add_argument(argument)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    try:
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
+        driver.get(url)
+        deadline = time.time() + 60
+        while time.time() < deadline:
+            frame = driver.execute_script("return window.__firstFrame")
+            if frame is not None:
+                return frame
+            time.sleep(0.05)
+        return None
+    finally:
+        driver.quit()
+
+
+def main():
+    url, runs = sys.argv[1], int(sys.argv[2])
+    for _ in range(runs):
+        frame = one_run(url)
+        print("failed" if frame is None else f"{frame:.0f}", flush=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,317 @@
+#!/usr/bin/python3
+"""A published page in Debian's Chromium and Firefox ESR, as a visitor meets it.
+
+The program publishes the Vector template twice, with two sets of saved texts (a line with
+"Café €" in one section, nothing in the other, then the other way round): as a web folder served
+over HTTP from a sub-path, and as one page opened from file://. Each browser must show, in the
+movie's own text fields on screen, the section that holds text as written and the empty one as
+empty; a black page, the player's error screen or the plain-text fallback cannot pass. Without
+WebAssembly the page shows the texts as plain text, and a movie's javascript: URL never runs.
+
+Firefox runs with the preferences a visitor has (remote.prefs.recommended off, so that file://
+pages keep their strict origin), driven through Marionette directly. Chromium through chromedriver.
+"""
+import base64
+import functools
+import http.server
+import io
+import json
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+from PIL import Image
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+PROGRAM = os.path.abspath(sys.argv[1])
+STAGE = (550, 400)
+TEXT = "Caf\u00e9 \u20ac " * 6
+WAIT_SECONDS = 60
+
+
+def value_box(row):
+    """The text field of a section of the Vector movie, in stage pixels (six rows of 45)."""
+    top = 66 + 45 * row + 14
+    return (24, top, 384, top + 26)
+
+
+def dark_share(png, viewport, row):
+    """The share of the field's pixels dark as the movie's text (the panel behind it is light)."""
+    image = Image.open(io.BytesIO(png)).convert("RGB")
+    width, height = viewport
+    scale = min(width / STAGE[0], height / STAGE[1])
+    left, top = (width - STAGE[0] * scale) / 2, (height - STAGE[1] * scale) / 2
+    ratio = image.size[0] / width
+    x0, y0, x1, y1 = value_box(row)
+    box = tuple(int(v * ratio) for v in (left + x0 * scale, top + y0 * scale,
+                                          left + x1 * scale, top + y1 * scale))
+    pixels = list(image.crop(box).getdata())
+    return sum(1 for p in pixels if sum(p) < 240) / max(1, len(pixels))
+
+
+def shows(png, viewport, text_row, empty_row):
+    """True when the movie's panel shows text in one field and nothing in the other."""
+    written = dark_share(png, viewport, text_row)
+    empty = dark_share(png, viewport, empty_row)
+    return 0.01 < written < 0.5 and empty < 0.002
+
+
+class Chromium:
+    def __init__(self):
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for argument in ["--headless=new", "--no-sandbox", "--window-size=700,560",
+                         "--disable-gpu", "--no-first-run"]:
+            options.add_argument(argument)
+        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+    def open(self, url):
+        self.driver.get(url)
+
+    def viewport(self):
+        return tuple(self.driver.execute_script("return [innerWidth, innerHeight]"))
+
+    def screenshot(self):
+        return self.driver.get_screenshot_as_png()
+
+    def script(self, source):
+        return self.driver.execute_script(source)
+
+    def close(self):
+        self.driver.quit()
+
+
+class Firefox:
+    """Firefox ESR through its Marionette protocol: length-prefixed JSON over a socket."""
+
+    def __init__(self, home):
+        profile = os.path.join(home, "profile")
+        os.makedirs(profile)
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        prefs = {
+            "marionette.port": port,
+            "remote.prefs.recommended": False,
+            "browser.shell.checkDefaultBrowser": False,
+            "browser.aboutwelcome.enabled": False,
+            "datareporting.policy.dataSubmissionEnabled": False,
+            "toolkit.telemetry.reportingpolicy.firstRun": False,
+            "browser.startup.homepage_override.mstone": "ignore",
+            "browser.startup.page": 0,
+        }
+        with open(os.path.join(profile, "user.js"), "w") as user:
+            for name, value in prefs.items():
+                user.write(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n")
+        env = dict(os.environ, HOME=home, MOZ_HEADLESS="1")
+        self.process = subprocess.Popen(
+            ["firefox-esr", "--headless", "--marionette", "--no-remote", "--profile", profile,
+             "--window-size=700,560", "about:blank"],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + WAIT_SECONDS
+        while True:
+            try:
+                self.socket = socket.create_connection(("127.0.0.1", port))
+                break
+            except OSError:
+                if time.time() > deadline or self.process.poll() is not None:
+                    raise RuntimeError("Firefox did not open its Marionette port")
+                time.sleep(0.2)
+        self.id = 0
+        self._read()
+        self._call("WebDriver:NewSession", {"capabilities": {"alwaysMatch": {}}})
+
+    def _read(self):
+        length = b""
+        while not length.endswith(b":"):
+            byte = self.socket.recv(1)
+            if not byte:
+                raise RuntimeError("Firefox closed the connection")
+            length += byte
+        size, data = int(length[:-1]), b""
+        while len(data) < size:
+            data += self.socket.recv(size - len(data))
+        return json.loads(data)
+
+    def _call(self, name, parameters):
+        self.id += 1
+        message = json.dumps([0, self.id, name, parameters]).encode()
+        self.socket.sendall(str(len(message)).encode() + b":" + message)
+        while True:
+            answer = self._read()
+            if answer[0] == 1 and answer[1] == self.id:
+                if answer[2]:
+                    raise RuntimeError(f"{name}: {answer[2]}")
+                return answer[3]
+
+    def open(self, url):
+        self._call("WebDriver:Navigate", {"url": url})
+
+    def viewport(self):
+        return tuple(self._call("WebDriver:ExecuteScript",
+                                {"script": "return [innerWidth, innerHeight]", "args": []})["value"])
+
+    def screenshot(self):
+        return base64.b64decode(self._call("WebDriver:TakeScreenshot", {})["value"])
+
+    def close(self):
+        try:
+            self._call("Marionette:Quit", {})
+        except (RuntimeError, OSError):
+            pass
+        try:
+            self.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
+def publish(option, target, env):
+    result = subprocess.run([PROGRAM, option, "Vector", target], env=env,
+                            capture_output=True, text=True, timeout=120)
+    if result.returncode != 0:
+        raise RuntimeError(f"publishing failed: {result.stderr.strip()}")
+
+
+def save_texts(drive, text_row):
+    """The Vector movie's first two sections: one with text, the other empty."""
+    folder = os.path.join(drive, "lumenquill", "vector")
+    for row, name in enumerate(["aboutus", "clients"]):
+        value = TEXT if row == text_row else ""
+        with open(os.path.join(folder, name + ".txt"), "wb") as file:
+            file.write((name + "=" + value + "\r\n").encode("cp1252"))
+
+
+def check(browser, url, text_row, name, screenshots):
+    browser.open(url)
+    deadline = time.time() + WAIT_SECONDS
+    while True:
+        png = browser.screenshot()
+        if shows(png, browser.viewport(), text_row, 1 - text_row):
+            print(f"ok: {name}")
+            return True
+        if time.time() > deadline:
+            path = os.path.join(screenshots, name.replace(" ", "_") + ".png")
+            with open(path, "wb") as file:
+                file.write(png)
+            print(f"FAILED: {name}: the saved text is not on screen (last screenshot: {path})")
+            return False
+        time.sleep(0.5)
+
+
+def check_fallback(url):
+    """Without WebAssembly the page shows the saved texts as plain text, and no player."""
+    browser = Chromium()
+    try:
+        # As in a browser that has none (V8's own switch for it is overridden by Chromium).
+        browser.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                       {"source": "delete window.WebAssembly;"})
+        browser.open(url)
+        shown = browser.script(
+            "var t = document.getElementById('texts');"
+            "return [t.offsetHeight > 0 ? t.innerText : '',"
+            " document.getElementById('movie').offsetHeight];")
+    finally:
+        browser.close()
+    expected = " ".join(TEXT.split())
+    if " ".join(shown[0].split()) == expected and shown[1] == 0:
+        print("ok: chromium without WebAssembly shows the texts")
+        return True
+    print(f"FAILED: chromium without WebAssembly: shown {shown!r}, expected {expected!r}")
+    return False
+
+
+def script_link_movie():
+    """An SWF 5 movie, 550 by 400, background #204060, that asks in every frame for a
+    javascript: URL in the page's own window (getURL), as a movie made to attack its page would."""
+    def tag(code, body):
+        return struct.pack("<H", (code << 6) | 0x3f) + struct.pack("<I", len(body)) + body
+    url = b"javascript:document.title='the movie ran a script'"
+    get_url = b"\x83" + struct.pack("<H", len(url) + 7) + url + b"\0_self\0"
+    bits, values = 15, [0, 550 * 20, 0, 400 * 20]
+    stream = format(bits, "05b") + "".join(format(v, f"0{bits}b") for v in values)
+    stream += "0" * (-len(stream) % 8)
+    rect = bytes(int(stream[i:i + 8], 2) for i in range(0, len(stream), 8))
+    tags = tag(9, b"\x20\x40\x60") + tag(12, get_url + b"\0") + tag(1, b"") + tag(1, b"") + tag(0, b"")
+    body = rect + struct.pack("<HH", 12 << 8, 2) + tags
+    return b"FWS\x05" + struct.pack("<I", 8 + len(body)) + body
+
+
+def check_javascript_urls(work, drive, env):
+    """A movie's javascript: URL never runs in the page, while the movie itself plays."""
+    with open(os.path.join(drive, "lumenquill", "vector", "vector.swf"), "wb") as movie:
+        movie.write(script_link_movie())
+    page = os.path.join(work, "script.html")
+    publish("--publish-file", page, env)
+    browser = Chromium()
+    try:
+        browser.open("file://" + page)
+        deadline = time.time() + WAIT_SECONDS
+        played = False
+        while not played and time.time() < deadline:
+            image = Image.open(io.BytesIO(browser.screenshot())).convert("RGB")
+            centre = image.getpixel((image.size[0] // 2, image.size[1] // 2))
+            played = all(abs(a - b) < 8 for a, b in zip(centre, (0x20, 0x40, 0x60)))
+            time.sleep(0.3)
+        time.sleep(2)  # dozens of frames, each asking for the script
+        title = browser.script("return document.title")
+    finally:
+        browser.close()
+    if played and title == "Vector":
+        print("ok: chromium runs no javascript: URL of the movie")
+        return True
+    print(f"FAILED: javascript: URL of the movie: played {played}, title {title!r}")
+    return False
+
+
+def main():
+    work = tempfile.mkdtemp(prefix="lq-browsers-")
+    screenshots = os.path.join(os.getcwd(), "publish-screenshots")
+    os.makedirs(screenshots, exist_ok=True)
+    env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "data"))
+    drive = os.path.join(work, "data", "lumen-quill", "drive_c")
+    site = os.path.join(work, "site")
+    # Two publications with the texts the other way round; each its own URL, so no cache mixes them.
+    pages = []
+    for text_row, tag in [(0, "a"), (1, "b")]:
+        if tag == "a":
+            publish("--publish", os.path.join(work, "first"), env)  # lays out the drive
+        save_texts(drive, text_row)
+        publish("--publish", os.path.join(site, "intro-" + tag), env)
+        publish("--publish-file", os.path.join(work, tag + ".html"), env)
+        pages.append((text_row, "folder over http", "/intro-" + tag + "/index.html"))
+        pages.append((text_row, "one page from file", "file://" + os.path.join(work, tag + ".html")))
+
+    class QuietHandler(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(QuietHandler, directory=site)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+
+    failures = 0 if check_fallback(pages[-1][2]) else 1
+    for browser_name, make in [("chromium", Chromium), ("firefox", lambda: Firefox(work))]:
+        browser = make()
+        try:
+            for text_row, form, where in pages:
+                url = base + where if where.startswith("/") else where
+                name = f"{browser_name} {form} section {text_row + 1}"
+                failures += 0 if check(browser, url, text_row, name, screenshots) else 1
+        finally:
+            browser.close()
+    server.shutdown()
+    failures += 0 if check_javascript_urls(work, drive, env) else 1
+    shutil.rmtree(work, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
