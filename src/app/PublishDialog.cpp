@@ -89,7 +89,7 @@ void PublishDialog::createControls()
 
     m_targetField = new QLineEdit(this);
     m_targetField->setObjectName(QStringLiteral("txtTarget"));
-    m_targetField->setMinimumWidth(320);
+    m_targetField->setMinimumWidth(420);
     m_browseButton = new QPushButton(QStringLiteral("&Browse\u2026"), this);
     m_browseButton->setObjectName(QStringLiteral("cmdBrowse"));
     m_browseButton->setAutoDefault(false);
