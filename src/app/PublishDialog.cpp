@@ -167,6 +167,14 @@ void PublishDialog::connectControls()
     connect(m_browseButton, &QPushButton::clicked, this, &PublishDialog::browse);
     connect(m_publishButton, &QPushButton::clicked, this, &PublishDialog::publish);
     connect(m_cancelButton, &QPushButton::clicked, this, &PublishDialog::reject);
+    // The style draws the focus frame only after Tab was pressed in the window; the dialog
+    // opens with the focus in the template list and mnemonics move it, so show it always.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (!now || now->window() != this)
+            return;
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        now->update();
+    });
 }
 
 PublicationForm PublishDialog::chosenForm() const
