@@ -5,6 +5,7 @@
 #include "Messages.h"
 #include "MoviePlayer.h"
 #include "Pictures.h"
+#include "PublishDialog.h"
 #include "Tables.h"
 
 #include <QAction>
@@ -231,6 +232,9 @@ void MainWindow::createActions()
         return action;
     };
     m_uploadAction = makeAction("mnuFileFTP", "UPLOAD YOUR SITE");
+    m_publishAction = new QAction(QStringLiteral("Publish for the Web\u2026"), this);
+    m_publishAction->setObjectName(QStringLiteral("mnuFilePublish"));
+    connect(m_publishAction, &QAction::triggered, this, &MainWindow::showPublishDialog);
     m_exitAction = makeAction("mnuFileExit", "Exit");
     connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
     m_tutorialAction = makeAction("mnuTutorialstut1", "Tutorial1");
@@ -248,7 +252,7 @@ void MainWindow::createMenus()
         menu->menuAction()->setObjectName(QString::fromLatin1(name));
         menu->addActions(actions);
     };
-    addMenu("mnuFile", "File", {m_uploadAction, m_exitAction});
+    addMenu("mnuFile", "File", {m_uploadAction, m_publishAction, m_exitAction});
     addMenu("mnuTutorials", "Tutorials", {m_tutorialAction, m_previewExamplesAction});
     addMenu("mnuAbout", "About", {m_aboutAction});
 }
@@ -376,6 +380,11 @@ void MainWindow::setBrowser(std::unique_ptr<Browser> browser)
     m_browser = std::move(browser);
 }
 
+void MainWindow::setPublisher(std::function<PublishOutcome(const PublishRequest&)> publisher)
+{
+    m_publisher = std::move(publisher);
+}
+
 void MainWindow::showTutorial()
 {
     // Every choice opens one more browser window. A missing page is said here: the desktop's
@@ -399,6 +408,21 @@ void MainWindow::showTutorial()
         Messages::show(QStringLiteral("No web browser could be started to show the tutorial. You "
                                       "can open the page in your web browser yourself: %1")
                            .arg(QDir::toNativeSeparators(*local)));
+}
+
+void MainWindow::showPublishDialog()
+{
+    if (!m_publishDialog) {
+        PublishDialog::Services services;
+        services.publish = m_publisher;
+        services.open = [this](const QString& path) { return m_browser->open(path); };
+        m_publishDialog = new PublishDialog(m_effectList->currentText(), std::move(services), this);
+        m_publishDialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    // Window-modal and without a loop of its own: the main window waits, the program does not.
+    m_publishDialog->open();
+    m_publishDialog->raise();
+    m_publishDialog->activateWindow();
 }
 
 void MainWindow::showAbout()

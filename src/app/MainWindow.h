@@ -1,8 +1,11 @@
 #pragma once
 
 #include "Browser.h"
+#include "Publishing.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -16,6 +19,7 @@ class QFrame;
 namespace lq {
 
 class MoviePlayer;
+class PublishDialog;
 
 // FRM1: the effect list, the website-kind list, "Enter Text", "Launch Effect" and the preview.
 class MainWindow : public QMainWindow
@@ -30,12 +34,17 @@ public:
 
     // The browser that shows the tutorial page; the desktop's own browser unless replaced.
     void setBrowser(std::unique_ptr<Browser> browser);
+    // What the publishing dialog calls to publish; the program's own publishing unless replaced.
+    void setPublisher(std::function<PublishOutcome(const PublishRequest&)> publisher);
 
 public slots:
     // "Launch Effect": plays the movie of the effect named in the effect list, if it has one.
     void launchEffect();
     // "Enter Text": asks for the editor window of the effect named in the effect list.
     void openEditorForEffect();
+    // File > "Publish for the Web…": opens the publishing dialog, preset to the effect list's
+    // template, or brings back the one already open.
+    void showPublishDialog();
     // File > Exit: ends the program at once, every window of it gone, nothing asked.
     void exitProgram();
     // Tutorials > Tutorial1: opens the tutorial page in a browser.
@@ -77,11 +86,14 @@ private:
     QLabel* m_credit = nullptr;
     // The menus' items; "UPLOAD YOUR SITE" and "Preview Examples" do nothing.
     QAction* m_uploadAction = nullptr;
+    QAction* m_publishAction = nullptr;
     QAction* m_exitAction = nullptr;
     QAction* m_tutorialAction = nullptr;
     QAction* m_previewExamplesAction = nullptr;
     QAction* m_aboutAction = nullptr;
     std::unique_ptr<Browser> m_browser;
+    std::function<PublishOutcome(const PublishRequest&)> m_publisher = publishTemplate;
+    QPointer<PublishDialog> m_publishDialog;
 };
 
 } // namespace lq

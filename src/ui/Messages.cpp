@@ -3,6 +3,7 @@
 #include "Tables.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace lq::Messages {
 
@@ -10,6 +11,12 @@ namespace {
 Handler& handler()
 {
     static Handler current;
+    return current;
+}
+
+OfferHandler& offerHandler()
+{
+    static OfferHandler current;
     return current;
 }
 } // namespace
@@ -30,6 +37,25 @@ void show(const QString& text)
 void setHandler(Handler newHandler)
 {
     handler() = std::move(newHandler);
+}
+
+bool offer(const QString& text, const QString& action)
+{
+    const QString title = QString::fromLatin1(applicationTitle);
+    if (offerHandler())
+        return offerHandler()(title, text, action);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("messageBox"));
+    QPushButton* actionButton = box.addButton(action, QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == actionButton;
+}
+
+void setOfferHandler(OfferHandler newHandler)
+{
+    offerHandler() = std::move(newHandler);
 }
 
 } // namespace lq::Messages

@@ -239,7 +239,8 @@ private slots:
                 items << item->objectName() + "=" + item->text();
             menus << action->menu()->objectName() + "=" + action->text() + ": " + items.join(", ");
         }
-        QCOMPARE(menus, (QStringList{"mnuFile=File: mnuFileFTP=UPLOAD YOUR SITE, mnuFileExit=Exit",
+        QCOMPARE(menus, (QStringList{"mnuFile=File: mnuFileFTP=UPLOAD YOUR SITE, "
+                                     "mnuFilePublish=Publish for the Web\u2026, mnuFileExit=Exit",
                                      "mnuTutorials=Tutorials: mnuTutorialstut1=Tutorial1, "
                                      "mnuTutorialspreview=Preview Examples",
                                      "mnuAbout=About: mnuAboutFlash=About Lumen Quill"}));

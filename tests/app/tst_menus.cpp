@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
+#include "PublishDialog.h"
 #include "RecordingBrowser.h"
 #include "TestDrive.h"
 
@@ -9,6 +10,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDirIterator>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -180,6 +184,74 @@ private slots:
             f.messages.texts(),
             QStringList{"LUMEN QUILL  COPYRIGHT ORVEX SOFTWARE  ALL RIGHTS RESERVED  VERSION 1"});
         QVERIFY(f.browser->pages.isEmpty());
+    }
+
+    void publishOpensOneDialogPresetToTheEffectList()
+    {
+        Fixture f;
+        QList<PublishRequest> requests;
+        f.window.setPublisher([&](const PublishRequest& request) {
+            requests << request;
+            return PublishOutcome{true, request.target, {}, {}};
+        });
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.window.findChild<QComboBox*>("Combo1")->setEditText("Matrix");
+        f.item("mnuFilePublish")->trigger();
+        auto* dialog = f.window.findChild<PublishDialog*>("frmpublish");
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+        QCOMPARE(dialog->findChild<QComboBox*>("cboTemplate")->currentText(), "Matrix");
+        f.item("mnuFilePublish")->trigger();
+        QCOMPARE(f.window.findChildren<PublishDialog*>().size(), 1);
+
+        // Published, the page goes to the same browser as the tutorial when the user asks.
+        QTemporaryDir documents;
+        const QString page = documents.path() + "/intro.html";
+        auto* target = dialog->findChild<QLineEdit*>("txtTarget");
+        target->selectAll();
+        QTest::keyClicks(target, page);
+        f.messages.takeOffers(true);
+        QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.first().effectName, "Matrix");
+        QCOMPARE(f.browser->pages, QStringList{page});
+        QCOMPARE(f.messages.titles(), QStringList{"Lumen quill"});
+        QTRY_VERIFY(f.window.findChildren<PublishDialog*>().isEmpty());
+
+        // Nothing is remembered: the next dialog proposes the effect list's template again.
+        f.window.findChild<QComboBox*>("Combo1")->setEditText("cube");
+        f.item("mnuFilePublish")->trigger();
+        dialog = f.window.findChild<PublishDialog*>("frmpublish");
+        QCOMPARE(dialog->findChild<QComboBox*>("cboTemplate")->currentText(), "cube");
+        QVERIFY(dialog->findChild<QLineEdit*>("txtTarget")->text().endsWith("/cube"));
+    }
+
+    void publishIsReachedByKeyboardAlone()
+    {
+        Fixture f;
+        f.window.setPublisher([](const PublishRequest&) { return PublishOutcome{}; });
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QVERIFY(f.item("mnuFilePublish")->shortcut().isEmpty());
+        // Alt alone puts the keyboard on the menu bar; Down opens File on its first item, and the
+        // next one is this.
+        QTest::keyClick(&f.window, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyClick(f.window.menuBar(), Qt::Key_Down);
+        auto* file = f.window.menuBar()->findChild<QMenu*>("mnuFile");
+        QTRY_VERIFY(file->isVisible());
+        QCOMPARE(file->activeAction(), f.item("mnuFileFTP"));
+        QTest::keyClick(file, Qt::Key_Down);
+        QCOMPARE(file->activeAction(), f.item("mnuFilePublish"));
+        QTest::keyClick(file, Qt::Key_Return);
+        PublishDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = f.window.findChild<PublishDialog*>("frmpublish")) &&
+                    dialog->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->findChild<QWidget*>("cboTemplate"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(f.window.findChildren<PublishDialog*>().isEmpty());
+        QVERIFY(f.messages.texts().isEmpty());
     }
 
     void itemsWithoutAnActionChangeNothing()

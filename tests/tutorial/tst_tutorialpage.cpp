@@ -206,6 +206,7 @@ private slots:
                           "Launch Effect",
                           "Tutorial1",
                           "Exit",
+                          "Publish for the Web\u2026",
                           "About Lumen Quill",
                           "Windows-1252",
                           "XDG_DATA_HOME",

@@ -1,0 +1,269 @@
+#include "PublishDialog.h"
+
+#include "InstalledFiles.h"
+#include "Messages.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+namespace lq {
+
+namespace {
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Held while publishing: the window cannot react for that second, so say it is busy.
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+PublishDialog::PublishDialog(const QString& effectName, Services services, QWidget* parent)
+    : QDialog(parent), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("frmpublish"));
+    setWindowTitle(QStringLiteral("Publish for the Web"));
+    createControls();
+    layOutControls();
+    describeForAssistiveTechnology();
+    // The effect list's text counts only when it names a template exactly, as everywhere else.
+    const int named =
+        m_templateList->findText(effectName, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_templateList->setCurrentIndex(named >= 0 ? named : 0);
+    followDefaultTarget();
+    connectControls();
+}
+
+QString PublishDialog::userDocumentsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString PublishDialog::installedDataFolder()
+{
+    return installedFolder(QCoreApplication::applicationDirPath(), InstalledKind::Data);
+}
+
+QString PublishDialog::askForTarget(PublicationForm form, const QString& start, QWidget* parent)
+{
+    if (form == PublicationForm::WebFolder)
+        return QFileDialog::getExistingDirectory(
+            parent, QStringLiteral("Choose or create the folder to publish into"), start);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save the page as"), start,
+                                        QStringLiteral("Web pages (*.html)"));
+}
+
+void PublishDialog::createControls()
+{
+    m_templateList = new QComboBox(this);
+    m_templateList->setObjectName(QStringLiteral("cboTemplate"));
+    m_templateList->addItems(publishableEffects());
+
+    m_folderOption =
+        new QRadioButton(QStringLiteral("A &web folder, to upload to any web host"), this);
+    m_folderOption->setObjectName(QStringLiteral("optFolder"));
+    m_folderOption->setChecked(true);
+    m_pageOption =
+        new QRadioButton(QStringLiteral("&One page, a single file that plays anywhere"), this);
+    m_pageOption->setObjectName(QStringLiteral("optPage"));
+
+    m_targetField = new QLineEdit(this);
+    m_targetField->setObjectName(QStringLiteral("txtTarget"));
+    m_targetField->setMinimumWidth(420);
+    m_browseButton = new QPushButton(QStringLiteral("&Browse\u2026"), this);
+    m_browseButton->setObjectName(QStringLiteral("cmdBrowse"));
+    m_browseButton->setAutoDefault(false);
+
+    m_publishButton = new QPushButton(QStringLiteral("&Publish"), this);
+    m_publishButton->setObjectName(QStringLiteral("cmdPublish"));
+    // Enter anywhere in the dialog publishes; Escape is the dialog's own Cancel.
+    m_publishButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cmdCancel"));
+    m_cancelButton->setAutoDefault(false);
+}
+
+void PublishDialog::layOutControls()
+{
+    auto* templateLabel = new QLabel(QStringLiteral("&Template:"), this);
+    templateLabel->setObjectName(QStringLiteral("lblTemplate"));
+    templateLabel->setBuddy(m_templateList);
+    auto* targetLabel = new QLabel(QStringLiteral("&Save to:"), this);
+    targetLabel->setObjectName(QStringLiteral("lblTarget"));
+    targetLabel->setBuddy(m_targetField);
+
+    auto* formFrame = new QGroupBox(QStringLiteral("Publish as"), this);
+    formFrame->setObjectName(QStringLiteral("frmeForm"));
+    auto* formLayout = new QVBoxLayout(formFrame);
+    formLayout->addWidget(m_folderOption);
+    formLayout->addWidget(m_pageOption);
+
+    auto* targetRow = new QHBoxLayout;
+    targetRow->addWidget(m_targetField, 1);
+    targetRow->addWidget(m_browseButton);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(templateLabel, m_templateList);
+    fields->addRow(formFrame);
+    fields->addRow(targetLabel, targetRow);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_publishButton);
+    buttons->addWidget(m_cancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+
+    setTabOrder(m_templateList, m_folderOption);
+    setTabOrder(m_folderOption, m_pageOption);
+    setTabOrder(m_pageOption, m_targetField);
+    setTabOrder(m_targetField, m_browseButton);
+    setTabOrder(m_browseButton, m_publishButton);
+    setTabOrder(m_publishButton, m_cancelButton);
+}
+
+void PublishDialog::describeForAssistiveTechnology()
+{
+    // The labels are the buddies of their fields; the names are spelled out so that a screen
+    // reader says them without the colon and the mnemonic.
+    m_templateList->setAccessibleName(QStringLiteral("Template"));
+    m_templateList->setAccessibleDescription(QStringLiteral("The effect whose movie and saved "
+                                                            "texts are published"));
+    m_targetField->setAccessibleName(QStringLiteral("Save to"));
+    m_targetField->setAccessibleDescription(
+        QStringLiteral("The folder, or the page's file, that publishing writes"));
+    m_browseButton->setAccessibleDescription(QStringLiteral("Choose where to save"));
+}
+
+void PublishDialog::connectControls()
+{
+    connect(m_templateList, &QComboBox::currentIndexChanged, this,
+            &PublishDialog::followDefaultTarget);
+    connect(m_folderOption, &QRadioButton::toggled, this, &PublishDialog::followDefaultTarget);
+    // Only what the user types makes the place theirs; the dialog's own changes do not.
+    connect(m_targetField, &QLineEdit::textEdited, this, [this] { m_targetIsTheUsers = true; });
+    connect(m_browseButton, &QPushButton::clicked, this, &PublishDialog::browse);
+    connect(m_publishButton, &QPushButton::clicked, this, &PublishDialog::publish);
+    connect(m_cancelButton, &QPushButton::clicked, this, &PublishDialog::reject);
+    // The style draws the focus frame only after Tab was pressed in the window; the dialog
+    // opens with the focus in the template list and mnemonics move it, so show it always.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (!now || now->window() != this)
+            return;
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        now->update();
+    });
+}
+
+PublicationForm PublishDialog::chosenForm() const
+{
+    return m_pageOption->isChecked() ? PublicationForm::SinglePage : PublicationForm::WebFolder;
+}
+
+// The place as typed: "~" is the home folder, and a bare name lies in the Documents folder.
+QString PublishDialog::chosenTarget() const
+{
+    QString typed = m_targetField->text().trimmed();
+    if (typed.isEmpty())
+        return typed;
+    if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
+        typed.replace(0, 1, QDir::homePath());
+    return QDir::cleanPath(QDir(m_services.documentsFolder).absoluteFilePath(typed));
+}
+
+void PublishDialog::followDefaultTarget()
+{
+    if (m_targetIsTheUsers)
+        return;
+    m_targetField->setText(native(defaultPublicationTarget(
+        m_templateList->currentText(), chosenForm(), m_services.documentsFolder)));
+}
+
+void PublishDialog::browse()
+{
+    const QString start = chosenTarget().isEmpty() ? m_services.documentsFolder : chosenTarget();
+    const QString chosen = m_services.chooseTarget(chosenForm(), start, this);
+    if (chosen.isEmpty())
+        return;
+    m_targetIsTheUsers = true;
+    m_targetField->setText(native(chosen));
+}
+
+void PublishDialog::publish()
+{
+    PublishRequest request;
+    request.effectName = m_templateList->currentText();
+    request.form = chosenForm();
+    request.target = chosenTarget();
+    request.dataFolder = m_services.dataFolder;
+    if (request.target.isEmpty()) {
+        Messages::show(QStringLiteral("Type where to publish \u201C%1\u201D, or choose a place "
+                                      "with Browse\u2026.")
+                           .arg(request.effectName));
+        m_targetField->setFocus();
+        return;
+    }
+    PublishOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = m_services.publish(request);
+    }
+    if (!outcome.ok) {
+        Messages::show(outcome.error);
+        return;
+    }
+    accept();
+    reportSuccess(outcome);
+}
+
+void PublishDialog::reportSuccess(const PublishOutcome& outcome)
+{
+    const bool folder = chosenForm() == PublicationForm::WebFolder;
+    const QString effect = m_templateList->currentText();
+    QString text =
+        folder ? QStringLiteral("\u201C%1\u201D is published in the folder \u201C%2\u201D. Upload "
+                                "everything in it to your web host; visitors open its index.html.")
+               : QStringLiteral("\u201C%1\u201D is published as the page \u201C%2\u201D. Upload it "
+                                "to your web host, or send it as it is: it plays in any current "
+                                "browser.");
+    text = text.arg(effect, native(outcome.written));
+    if (!outcome.missingContentFiles.isEmpty())
+        text += QStringLiteral("\n\nThese content files were not there, so their texts are "
+                               "missing: %1. Save those boxes and publish again.")
+                    .arg(outcome.missingContentFiles.join(QStringLiteral(", ")));
+    if (!m_services.open) {
+        Messages::show(text);
+        return;
+    }
+    const QString action = folder ? QStringLiteral("&Open Folder") : QStringLiteral("&Open Page");
+    if (!Messages::offer(text, action))
+        return;
+    if (!m_services.open(outcome.written))
+        Messages::show(QStringLiteral("No program could be started to show \u201C%1\u201D. You can "
+                                      "open it yourself.")
+                           .arg(native(outcome.written)));
+}
+
+} // namespace lq

@@ -1,0 +1,369 @@
+#include "MessageRecorder.h"
+#include "PublishDialog.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace lq;
+
+Q_DECLARE_METATYPE(lq::PublicationForm)
+
+// The publishing dialog: what it proposes, what it hands to the publisher, and what the user is
+// told afterwards. The publisher and the opener are stand-ins; the dialog never writes itself.
+class PublishDialogTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static constexpr auto kDocuments = "/home/someone/Documents";
+    static constexpr auto kData = "/opt/lq/share/lumen-quill";
+
+    struct Fixture
+    {
+        MessageRecorder messages;
+        QList<PublishRequest> requests;
+        PublishOutcome outcome;
+        QStringList opened;
+        bool openerStarts = true;
+        QString browsed; // what "Browse…" answers
+        std::unique_ptr<PublishDialog> dialog;
+
+        explicit Fixture(const QString& effectName = QStringLiteral("Vector"))
+        {
+            PublishDialog::Services services;
+            services.publish = [this](const PublishRequest& request) {
+                requests << request;
+                return outcome;
+            };
+            services.open = [this](const QString& path) {
+                if (openerStarts)
+                    opened << path;
+                return openerStarts;
+            };
+            services.chooseTarget = [this](PublicationForm, const QString&, QWidget*) {
+                return browsed;
+            };
+            services.documentsFolder = QString::fromLatin1(kDocuments);
+            services.dataFolder = QString::fromLatin1(kData);
+            dialog = std::make_unique<PublishDialog>(effectName, std::move(services));
+        }
+
+        template <typename T> T* control(const char* name) const
+        {
+            auto* widget = dialog->findChild<T*>(QString::fromLatin1(name));
+            if (!widget)
+                qFatal("no control %s", name);
+            return widget;
+        }
+        QComboBox* templates() const { return control<QComboBox>("cboTemplate"); }
+        QLineEdit* target() const { return control<QLineEdit>("txtTarget"); }
+        QRadioButton* pageOption() const { return control<QRadioButton>("optPage"); }
+        QRadioButton* folderOption() const { return control<QRadioButton>("optFolder"); }
+
+        void showAndFocus()
+        {
+            dialog->show();
+            dialog->activateWindow();
+            if (!QTest::qWaitForWindowActive(dialog.get()))
+                qFatal("the dialog did not become active");
+        }
+        void succeed(const QString& written, QStringList missing = {})
+        {
+            outcome.ok = true;
+            outcome.written = written;
+            outcome.missingContentFiles = std::move(missing);
+        }
+        void typeTarget(const QString& text)
+        {
+            target()->selectAll();
+            QTest::keyClicks(target(), text);
+        }
+    };
+
+    static QString documents(const QString& name)
+    {
+        return QString::fromLatin1(kDocuments) + QLatin1Char('/') + name;
+    }
+
+private slots:
+    void presetsTheTemplateTheEffectListNames_data()
+    {
+        QTest::addColumn<QString>("effectList");
+        QTest::addColumn<QString>("preset");
+        QTest::newRow("Vector") << "Vector"
+                                << "Vector";
+        QTest::newRow("Preloader, the last") << "Preloader"
+                                             << "Preloader";
+        QTest::newRow("the list's default text") << "Effects"
+                                                 << "Fireworks";
+        QTest::newRow("an entry without a template") << "smoke"
+                                                     << "Fireworks";
+        QTest::newRow("another letter case") << "vector"
+                                             << "Fireworks";
+        QTest::newRow("a trailing blank") << "Matrix "
+                                          << "Fireworks";
+    }
+
+    void presetsTheTemplateTheEffectListNames()
+    {
+        QFETCH(QString, effectList);
+        QFETCH(QString, preset);
+        Fixture f(effectList);
+        QStringList offered;
+        for (int i = 0; i < f.templates()->count(); ++i)
+            offered << f.templates()->itemText(i);
+        QCOMPARE(offered, (QStringList{"Fireworks", "Vector", "3d", "flower", "cube", "spirograph",
+                                       "Matrix", "Preloader"}));
+        QCOMPARE(f.templates()->currentText(), preset);
+        QVERIFY(f.folderOption()->isChecked());
+        QCOMPARE(f.target()->text(), documents(preset));
+    }
+
+    void targetFollowsTheChoicesUntilTheUserGivesAPlace()
+    {
+        Fixture f;
+        f.showAndFocus();
+        f.pageOption()->click();
+        QCOMPARE(f.target()->text(), documents("Vector.html"));
+        f.templates()->setCurrentIndex(f.templates()->findText("3d"));
+        QCOMPARE(f.target()->text(), documents("3d.html"));
+        f.folderOption()->click();
+        QCOMPARE(f.target()->text(), documents("3d"));
+
+        // Typed by the user: from now on the place stays as they wrote it.
+        f.typeTarget("/srv/www/intro");
+        f.templates()->setCurrentIndex(f.templates()->findText("cube"));
+        f.pageOption()->click();
+        QCOMPARE(f.target()->text(), "/srv/www/intro");
+
+        // A place chosen with Browse… replaces it; giving up there leaves it.
+        f.browsed = "/media/stick/cube.html";
+        f.control<QPushButton>("cmdBrowse")->click();
+        QCOMPARE(f.target()->text(), "/media/stick/cube.html");
+        f.browsed.clear();
+        f.control<QPushButton>("cmdBrowse")->click();
+        QCOMPARE(f.target()->text(), "/media/stick/cube.html");
+        f.templates()->setCurrentIndex(0);
+        QCOMPARE(f.target()->text(), "/media/stick/cube.html");
+        QVERIFY(f.requests.isEmpty());
+    }
+
+    void aBrowsedPlaceAloneAlsoStopsTheFollowing()
+    {
+        Fixture f;
+        f.browsed = "/media/stick/mysite";
+        f.control<QPushButton>("cmdBrowse")->click();
+        f.pageOption()->click();
+        QCOMPARE(f.target()->text(), "/media/stick/mysite");
+    }
+
+    void enterPublishesWhatTheDialogShows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("as proposed") << "" << documents("Matrix.html");
+        QTest::newRow("an absolute place") << "/srv/www/intro.html"
+                                           << "/srv/www/intro.html";
+        QTest::newRow("a bare name, in Documents")
+            << "site/intro.html" << documents("site/intro.html");
+        QTest::newRow("the home folder")
+            << "~/Public/intro.html" << QDir::homePath() + "/Public/intro.html";
+        QTest::newRow("blanks around it") << "  /srv/www/a b.html  "
+                                          << "/srv/www/a b.html";
+    }
+
+    void enterPublishesWhatTheDialogShows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, target);
+        Fixture f("Matrix");
+        f.succeed(target);
+        f.showAndFocus();
+        f.pageOption()->click();
+        if (!typed.isEmpty())
+            f.typeTarget(typed);
+        f.target()->setFocus();
+        QTest::keyClick(f.target(), Qt::Key_Return);
+
+        QCOMPARE(f.requests.size(), 1);
+        const PublishRequest& request = f.requests.first();
+        QCOMPARE(request.effectName, "Matrix");
+        QVERIFY(request.form == PublicationForm::SinglePage);
+        QCOMPARE(request.target, target);
+        QCOMPARE(request.dataFolder, QString::fromLatin1(kData));
+    }
+
+    void successSaysWhatWasWrittenAndOffersToOpenIt_data()
+    {
+        QTest::addColumn<lq::PublicationForm>("form");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("text");
+        const QString folderText =
+            "\u201CVector\u201D is published in the folder \u201C/home/someone/Documents/Vector"
+            "\u201D. Upload everything in it to your web host; visitors open its index.html.";
+        const QString pageText =
+            "\u201CVector\u201D is published as the page \u201C/home/someone/Documents/Vector.html"
+            "\u201D. Upload it to your web host, or send it as it is: it plays in any current "
+            "browser.";
+        QTest::newRow("folder, opened")
+            << PublicationForm::WebFolder << true << "&Open Folder" << folderText;
+        QTest::newRow("folder, OK")
+            << PublicationForm::WebFolder << false << "&Open Folder" << folderText;
+        QTest::newRow("page, opened")
+            << PublicationForm::SinglePage << true << "&Open Page" << pageText;
+        QTest::newRow("page, OK") << PublicationForm::SinglePage << false << "&Open Page"
+                                  << pageText;
+    }
+
+    void successSaysWhatWasWrittenAndOffersToOpenIt()
+    {
+        QFETCH(lq::PublicationForm, form);
+        QFETCH(bool, taken);
+        QFETCH(QString, action);
+        QFETCH(QString, text);
+        Fixture f;
+        f.showAndFocus();
+        if (form == PublicationForm::SinglePage)
+            f.pageOption()->click();
+        const QString written = f.target()->text();
+        f.succeed(written);
+        f.messages.takeOffers(taken);
+        bool dialogGoneFirst = false;
+        f.messages.onShow([&](const QString&) { dialogGoneFirst = !f.dialog->isVisible(); });
+        f.control<QPushButton>("cmdPublish")->click();
+
+        QCOMPARE(f.messages.texts(), QStringList{text});
+        QCOMPARE(f.messages.titles(), QStringList{"Lumen quill"});
+        QCOMPARE(f.messages.offeredActions(), QStringList{action});
+        QVERIFY(dialogGoneFirst);
+        QCOMPARE(f.opened, taken ? QStringList{written} : QStringList{});
+    }
+
+    void successNamesTheContentFilesThatWereMissing()
+    {
+        Fixture f;
+        f.succeed(documents("Vector"),
+                  {"C:\\lumenquill\\vector\\clients.txt", "C:\\lumenquill\\vector\\contact.txt"});
+        f.control<QPushButton>("cmdPublish")->click();
+        QVERIFY2(f.messages.last().endsWith(
+                     "\n\nThese content files were not there, so their texts are missing: "
+                     "C:\\lumenquill\\vector\\clients.txt, C:\\lumenquill\\vector\\contact.txt. "
+                     "Save those boxes and publish again."),
+                 qPrintable(f.messages.last()));
+    }
+
+    void anOpenerThatCannotStartSaysWhere()
+    {
+        Fixture f;
+        f.succeed(documents("Vector"));
+        f.openerStarts = false;
+        f.messages.takeOffers(true);
+        f.control<QPushButton>("cmdPublish")->click();
+        QCOMPARE(f.messages.texts().size(), 2);
+        QCOMPARE(f.messages.last(), "No program could be started to show \u201C" +
+                                        documents("Vector") + "\u201D. You can open it yourself.");
+    }
+
+    void failureShowsTheReasonAndKeepsTheDialogForAnotherTry()
+    {
+        Fixture f;
+        f.showAndFocus();
+        f.outcome.error = "The folder \u201C/home/someone/Documents/Vector\u201D holds files that "
+                          "were not published by Lumen Quill; nothing was changed.";
+        f.control<QPushButton>("cmdPublish")->click();
+        QCOMPARE(f.messages.texts(), QStringList{f.outcome.error});
+        QCOMPARE(f.messages.titles(), QStringList{"Lumen quill"});
+        QVERIFY(f.messages.offeredActions().isEmpty());
+        QVERIFY(f.opened.isEmpty());
+        QVERIFY(f.dialog->isVisible());
+
+        f.typeTarget("/srv/www/vector");
+        f.succeed("/srv/www/vector");
+        f.control<QPushButton>("cmdPublish")->click();
+        QCOMPARE(f.requests.size(), 2);
+        QCOMPARE(f.requests.last().target, "/srv/www/vector");
+        QVERIFY(!f.dialog->isVisible());
+    }
+
+    void anEmptyPlaceIsAskedForAndNothingIsPublished()
+    {
+        Fixture f;
+        f.showAndFocus();
+        f.typeTarget("   ");
+        QTest::keyClick(f.target(), Qt::Key_Return);
+        QVERIFY(f.requests.isEmpty());
+        QCOMPARE(f.messages.texts(),
+                 QStringList{"Type where to publish \u201CVector\u201D, or choose a place with "
+                             "Browse\u2026."});
+        QVERIFY(f.dialog->isVisible());
+    }
+
+    void escapeAndCancelCloseWithoutPublishing()
+    {
+        for (bool escape : {true, false}) {
+            Fixture f;
+            f.showAndFocus();
+            if (escape)
+                QTest::keyClick(f.templates(), Qt::Key_Escape);
+            else
+                f.control<QPushButton>("cmdCancel")->click();
+            QVERIFY(!f.dialog->isVisible());
+            QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
+            QVERIFY(f.requests.isEmpty());
+            QVERIFY(f.messages.texts().isEmpty());
+        }
+    }
+
+    void everyControlIsNamedAndReachedByKeyboard()
+    {
+        Fixture f;
+        f.showAndFocus();
+        // Tab walks the controls top to bottom, the form's two buttons being one stop in which
+        // the arrow keys choose.
+        QStringList order;
+        for (QWidget* w = QApplication::focusWidget(); order.size() < 7;
+             w = QApplication::focusWidget()) {
+            order << w->objectName();
+            if (w == f.folderOption())
+                QTest::keyClick(w, Qt::Key_Down);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, (QStringList{"cboTemplate", "optFolder", "txtTarget", "cmdBrowse",
+                                     "cmdPublish", "cmdCancel", "cboTemplate"}));
+        QVERIFY(f.pageOption()->isChecked());
+        QCOMPARE(f.target()->text(), documents("Vector.html"));
+
+        // What a screen reader says for each control: its name, and the label it is announced
+        // with (on Linux a list is named by its value and announced with its label).
+        QStringList said;
+        for (const char* name : {"cboTemplate", "optFolder", "optPage", "txtTarget", "cmdBrowse",
+                                 "cmdPublish", "cmdCancel"}) {
+            QAccessibleInterface* control =
+                QAccessible::queryAccessibleInterface(f.control<QWidget>(name));
+            QString text = control->text(QAccessible::Name);
+            for (const auto& [label, relation] : control->relations(QAccessible::Label))
+                text += " | " + label->text(QAccessible::Name);
+            said << text;
+        }
+        QCOMPARE(said, (QStringList{"Vector | Template:",
+                                    "A web folder, to upload to any web host | Publish as",
+                                    "One page, a single file that plays anywhere | Publish as",
+                                    "Save to | Save to:", "Browse\u2026", "Publish", "Cancel"}));
+
+        // Mnemonics reach the form and the place without Tab.
+        QTest::keyClick(f.dialog.get(), Qt::Key_W, Qt::AltModifier);
+        QTRY_VERIFY(f.folderOption()->isChecked());
+        QTest::keyClick(f.dialog.get(), Qt::Key_S, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), f.target());
+        QTest::keyClick(f.dialog.get(), Qt::Key_T, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), f.templates());
+    }
+};
+
+QTEST_MAIN(PublishDialogTest)
+#include "tst_publishdialog.moc"
