@@ -16,7 +16,7 @@ namespace lq {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcPlayerModule, "lumenquill.player.module")
+Q_LOGGING_CATEGORY(lcPlayerModule, "lumenquill.player.module", QtWarningMsg)
 
 constexpr auto kModuleName = "lumenquill-webplayer";
 

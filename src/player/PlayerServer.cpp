@@ -163,6 +163,7 @@ private:
     void addStranger(MHD_Connection* connection, ConnectionState* state);
     void forgetStranger(ConnectionState* state);
     void evictOldestStranger();
+    void makeRoom(Clock::time_point now);
     void sweepOverdueStrangers();
 
     const PlayerSite& m_site;
@@ -206,8 +207,7 @@ MHD_Result PlayerServer::Daemon::acceptFrom(void* self, const sockaddr*, socklen
 {
     auto* daemon = static_cast<Daemon*>(self);
     const std::lock_guard lock(daemon->m_strangersLock);
-    if (daemon->m_strangers.size() >= kMaxStrangers)
-        daemon->evictOldestStranger();
+    daemon->makeRoom(Clock::now());
     return MHD_YES;
 }
 
@@ -219,8 +219,9 @@ void PlayerServer::Daemon::addStranger(MHD_Connection* connection, ConnectionSta
     state->accepted = Clock::now();
     const std::lock_guard lock(m_strangersLock);
     m_strangers.push_back(state);
-    if (m_strangers.size() == 1)
-        m_strangersChanged.notify_one(); // the sweeper has a deadline to wait for again
+    // The sweeper has a deadline to wait for again, or strangers beyond their share to end.
+    if (m_strangers.size() == 1 || m_strangers.size() > kMaxStrangers)
+        m_strangersChanged.notify_one();
 }
 
 void PlayerServer::Daemon::forgetStranger(ConnectionState* state)
@@ -240,8 +241,17 @@ void PlayerServer::Daemon::evictOldestStranger()
     m_strangers.erase(m_strangers.begin());
 }
 
+// Leaves a place for one more stranger, hanging up on the oldest, but none within its grace.
+void PlayerServer::Daemon::makeRoom(Clock::time_point now)
+{
+    while (m_strangers.size() >= kMaxStrangers &&
+           m_strangers.front()->accepted + kStrangerGrace <= now)
+        evictOldestStranger();
+}
+
 // A stranger has a deadline from the moment it came, whatever it sends meanwhile: a client that
 // sends a byte now and then never goes silent for long, yet holds its place no longer than this.
+// Strangers beyond their share go as soon as their grace is over.
 void PlayerServer::Daemon::sweepOverdueStrangers()
 {
     std::unique_lock lock(m_strangersLock);
@@ -249,10 +259,17 @@ void PlayerServer::Daemon::sweepOverdueStrangers()
         const Clock::time_point now = Clock::now();
         while (!m_strangers.empty() && m_strangers.front()->accepted + kStrangerDeadline <= now)
             evictOldestStranger();
-        if (m_strangers.empty())
+        while (m_strangers.size() > kMaxStrangers &&
+               m_strangers.front()->accepted + kStrangerGrace <= now)
+            evictOldestStranger();
+        if (m_strangers.empty()) {
             m_strangersChanged.wait(lock);
-        else
-            m_strangersChanged.wait_until(lock, m_strangers.front()->accepted + kStrangerDeadline);
+            continue;
+        }
+        Clock::time_point wake = m_strangers.front()->accepted + kStrangerDeadline;
+        if (m_strangers.size() > kMaxStrangers)
+            wake = m_strangers.front()->accepted + kStrangerGrace;
+        m_strangersChanged.wait_until(lock, wake);
     }
 }
 

@@ -34,6 +34,10 @@ public:
     static constexpr unsigned kMaxStrangers = 32;
     // How long a stranger may hold its place from the moment it came, whatever it sends.
     static constexpr std::chrono::milliseconds kStrangerDeadline{2500};
+    // A stranger that came this recently is not hung up on to make room: a client may take a
+    // moment between connecting and sending its request. Newcomers may hold places beyond the
+    // strangers' share for that long.
+    static constexpr std::chrono::milliseconds kStrangerGrace{5};
     // Seconds a connection may stay silent: a stranger, and one the player has used.
     static constexpr unsigned kStrangerTimeout = 3;
     static constexpr unsigned kIdleTimeout = 15;
