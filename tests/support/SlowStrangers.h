@@ -32,7 +32,10 @@ public:
         std::vector<size_t> sent(size_t(count), 0);
         m_pid = ::fork();
         if (m_pid == 0) {
-            ::close(ready[0]);
+            // Nothing of the parent's is kept open here: a connection the server closed would
+            // otherwise stay open for its client, who would wait on it for ever.
+            ::close_range(3, uint(ready[1]) - 1, 0);
+            ::close_range(uint(ready[1]) + 1, ~0u, 0);
             run(port, sockets, sent, ready[1]);
             ::_exit(0);
         }
