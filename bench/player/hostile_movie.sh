@@ -33,4 +33,5 @@ awk -v t0="$ticks0" -v t1="$ticks1" -v s0="$start" -v s1="$now" -v hz="$hz" \
     printf "log_growth_kib_per_min %.1f\nrss_before_mib %.1f\nrss_most_mib %.1f\n",
            (l1 - l0) / 1024 / d * 60, r0 / 1024, r1 / 1024 }'
 grep next_launch_to_frame_ms "$work/out"
+[ -n "${KEEP_LOG:-}" ] && cp "$work/program.log" "$KEEP_LOG"
 echo "load_average $(cut -d' ' -f1-3 /proc/loadavg)"
