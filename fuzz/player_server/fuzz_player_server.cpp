@@ -39,8 +39,8 @@ void fill(const QString& path, const QByteArray& bytes)
         std::abort();
 }
 
-// The server takes no new connection while it holds as many as it allows (earlier inputs that
-// went silent wait out their idle time there): a connection may wait a while for its turn. Never
+// The server takes every new connection (a stranger that has held its place longest makes room),
+// but the system may be slow to hand it over: a connection may wait a while for its turn. Never
 // getting one is a fault. libFuzzer's own timer interrupts system calls now and then, so every
 // wait here goes on after an interruption.
 int connectToServer(int silenceMs)
@@ -170,8 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!everySentAnswerIsUncached(answer))
         fail("an answer may be cached", request, answer);
 
-    // Connections an input left silent hold their places until their idle time is out, and the
-    // server turns newcomers away meanwhile: the player must be answered again once they are gone.
+    // Whatever connections an input left behind, the player, which asks at once, must be answered
+    // (a try may fall in a moment the system is busy, so there are a few).
     const QByteArray pageRequest = "GET /" + g_server->secret() +
                                    "/player.html HTTP/1.1\r\nHost: " + host +
                                    "\r\nConnection: close\r\n\r\n";

@@ -16,7 +16,7 @@ namespace lq {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcPlayerModule, "lumenquill.player.module")
+Q_LOGGING_CATEGORY(lcPlayerModule, "lumenquill.player.module", QtWarningMsg)
 
 // Loads the player module and makes its player; null, with the reason in error, when the module
 // is missing, broken or made for another version of the program.

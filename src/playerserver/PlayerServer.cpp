@@ -2,24 +2,35 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <algorithm>
 #include <arpa/inet.h>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <microhttpd.h>
+#include <mutex>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace lq {
 
 namespace {
 
-// One connection: whether it has asked for something under the secret yet.
+using Clock = std::chrono::steady_clock;
+
+// One connection: whether it has asked for something under the secret yet, and for a stranger,
+// its socket and when it came.
 struct ConnectionState
 {
     bool known = false;
+    MHD_socket socket = MHD_INVALID_SOCKET;
+    Clock::time_point accepted;
 };
 
 // One request: what it gets, decided from its head, and how much of its body was thrown away.
@@ -69,7 +80,10 @@ MHD_Response* fileResponse(const RequestDecision& decision, const PlayerSite& si
     return response;
 }
 
-// A socket listening on 127.0.0.1 on a port the system picks, or -1.
+// A socket listening on 127.0.0.1 on a port the system picks, or -1. Its queue of connections
+// not yet taken is as long as the system allows: they cost the program no descriptor, and when
+// many clients crowd in, the player's connection waits its turn in the queue rather than being
+// dropped by the system (which the player would only try again a second later).
 int listenOnLoopback()
 {
     const int listening = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -79,7 +93,7 @@ int listenOnLoopback()
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listening, int(PlayerServer::kMaxConnections)) != 0) {
+        ::listen(listening, SOMAXCONN) != 0) {
         ::close(listening);
         return -1;
     }
@@ -116,6 +130,14 @@ public:
 
     ~Daemon()
     {
+        if (m_sweeper.joinable()) {
+            {
+                const std::lock_guard lock(m_strangersLock);
+                m_stopping = true;
+            }
+            m_strangersChanged.notify_one();
+            m_sweeper.join();
+        }
         if (m_daemon)
             MHD_stop_daemon(m_daemon);
         MHD_destroy_response(m_page);
@@ -138,29 +160,117 @@ private:
     RequestDecision decide(MHD_Connection* connection, const char* url, const char* method);
     MHD_Result answer(MHD_Connection* connection, RequestState& request);
 
+    void addStranger(MHD_Connection* connection, ConnectionState* state);
+    void forgetStranger(ConnectionState* state);
+    void evictOldestStranger();
+    void makeRoom(Clock::time_point now);
+    void sweepOverdueStrangers();
+
     const PlayerSite& m_site;
     MHD_Response* m_page = nullptr;
     MHD_Daemon* m_daemon = nullptr;
-    std::atomic<unsigned> m_strangers{0};
+
+    // Strangers, oldest first. The server's thread adds and forgets them; the sweeper's thread
+    // hangs up on those past their deadline. A socket is shut down only while it is listed, and
+    // libmicrohttpd tells of a closed connection (which takes it off the list) before it closes
+    // the socket, so the number is never one the system has given to another socket since.
+    std::mutex m_strangersLock;
+    std::condition_variable m_strangersChanged;
+    std::vector<ConnectionState*> m_strangers;
+    bool m_stopping = false;
+    std::thread m_sweeper;
 };
 
 bool PlayerServer::Daemon::start(int listening)
 {
-    // epoll, not select: the number of the program's descriptors does not matter.
+    // epoll, not select: the number of the program's descriptors does not matter. "Turbo" reads
+    // a new connection at once, in the turn it was taken in: the player's request is there by
+    // then and makes it known before a crowd of newer strangers could push it out.
     m_daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL, 0, &Daemon::acceptFrom, this,
-        &Daemon::handle, this, MHD_OPTION_LISTEN_SOCKET, listening, MHD_OPTION_CONNECTION_LIMIT,
-        kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMaxConnections,
-        MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeout, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        kRequestHeadBytes, MHD_OPTION_NOTIFY_CONNECTION, &Daemon::notify, this,
-        MHD_OPTION_NOTIFY_COMPLETED, &Daemon::completed, this, MHD_OPTION_UNESCAPE_CALLBACK,
-        &Daemon::keepRawPath, this, MHD_OPTION_END);
-    return m_daemon != nullptr;
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_TURBO, 0, &Daemon::acceptFrom,
+        this, &Daemon::handle, this, MHD_OPTION_LISTEN_SOCKET, listening,
+        MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        kMaxConnections, MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeout,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kRequestHeadBytes, MHD_OPTION_NOTIFY_CONNECTION,
+        &Daemon::notify, this, MHD_OPTION_NOTIFY_COMPLETED, &Daemon::completed, this,
+        MHD_OPTION_UNESCAPE_CALLBACK, &Daemon::keepRawPath, this, MHD_OPTION_END);
+    if (!m_daemon)
+        return false;
+    m_sweeper = std::thread(&Daemon::sweepOverdueStrangers, this);
+    return true;
 }
 
+// Every new connection gets in. When the places for strangers are taken, the one that has held
+// its place longest goes: the player sends its request the moment it connects, so a patient
+// client cannot keep it out, and the player's own connections are no strangers to be evicted.
 MHD_Result PlayerServer::Daemon::acceptFrom(void* self, const sockaddr*, socklen_t)
 {
-    return static_cast<Daemon*>(self)->m_strangers < kMaxStrangers ? MHD_YES : MHD_NO;
+    auto* daemon = static_cast<Daemon*>(self);
+    const std::lock_guard lock(daemon->m_strangersLock);
+    daemon->makeRoom(Clock::now());
+    return MHD_YES;
+}
+
+void PlayerServer::Daemon::addStranger(MHD_Connection* connection, ConnectionState* state)
+{
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    state->socket = info ? info->connect_fd : MHD_INVALID_SOCKET;
+    state->accepted = Clock::now();
+    const std::lock_guard lock(m_strangersLock);
+    m_strangers.push_back(state);
+    // The sweeper has a deadline to wait for again, or strangers beyond their share to end.
+    if (m_strangers.size() == 1 || m_strangers.size() > kMaxStrangers)
+        m_strangersChanged.notify_one();
+}
+
+void PlayerServer::Daemon::forgetStranger(ConnectionState* state)
+{
+    const std::lock_guard lock(m_strangersLock);
+    std::erase(m_strangers, state);
+}
+
+// Hangs up on the oldest stranger; libmicrohttpd sees the socket end and closes the connection.
+// It is off the list at once, so its place is free for the connection that made room.
+void PlayerServer::Daemon::evictOldestStranger()
+{
+    if (m_strangers.empty())
+        return;
+    if (m_strangers.front()->socket != MHD_INVALID_SOCKET)
+        ::shutdown(m_strangers.front()->socket, SHUT_RDWR);
+    m_strangers.erase(m_strangers.begin());
+}
+
+// Leaves a place for one more stranger, hanging up on the oldest, but none within its grace.
+void PlayerServer::Daemon::makeRoom(Clock::time_point now)
+{
+    while (m_strangers.size() >= kMaxStrangers &&
+           m_strangers.front()->accepted + kStrangerGrace <= now)
+        evictOldestStranger();
+}
+
+// A stranger has a deadline from the moment it came, whatever it sends meanwhile: a client that
+// sends a byte now and then never goes silent for long, yet holds its place no longer than this.
+// Strangers beyond their share go as soon as their grace is over.
+void PlayerServer::Daemon::sweepOverdueStrangers()
+{
+    std::unique_lock lock(m_strangersLock);
+    while (!m_stopping) {
+        const Clock::time_point now = Clock::now();
+        while (!m_strangers.empty() && m_strangers.front()->accepted + kStrangerDeadline <= now)
+            evictOldestStranger();
+        while (m_strangers.size() > kMaxStrangers &&
+               m_strangers.front()->accepted + kStrangerGrace <= now)
+            evictOldestStranger();
+        if (m_strangers.empty()) {
+            m_strangersChanged.wait(lock);
+            continue;
+        }
+        Clock::time_point wake = m_strangers.front()->accepted + kStrangerDeadline;
+        if (m_strangers.size() > kMaxStrangers)
+            wake = m_strangers.front()->accepted + kStrangerGrace;
+        m_strangersChanged.wait_until(lock, wake);
+    }
 }
 
 void PlayerServer::Daemon::notify(void* self, MHD_Connection* connection, void** context,
@@ -168,14 +278,15 @@ void PlayerServer::Daemon::notify(void* self, MHD_Connection* connection, void**
 {
     auto* daemon = static_cast<Daemon*>(self);
     if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-        *context = new ConnectionState;
-        ++daemon->m_strangers;
+        auto* state = new ConnectionState;
+        *context = state;
+        daemon->addStranger(connection, state);
         MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, kStrangerTimeout);
         return;
     }
     auto* state = static_cast<ConnectionState*>(*context);
     if (state && !state->known)
-        --daemon->m_strangers;
+        daemon->forgetStranger(state);
     delete state;
     *context = nullptr;
 }
@@ -196,8 +307,8 @@ RequestDecision PlayerServer::Daemon::decide(MHD_Connection* connection, const c
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     auto* state = info ? static_cast<ConnectionState*>(info->socket_context) : nullptr;
     if (state && !state->known) {
+        forgetStranger(state);
         state->known = true;
-        --m_strangers;
         MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, kIdleTimeout);
     }
     return decision;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QUrl>
+#include <chrono>
 #include <memory>
 
 namespace lq {
@@ -17,8 +18,9 @@ namespace lq {
 //
 // Any process on the machine can reach a loopback port, so the server runs in a thread of its own
 // (nothing it does can hold up the window) and bounds what one client can take: connections,
-// their idle time, the size of a request's head, and what it reads of a body (never kept).
-// Files are sent from the file, never read into memory.
+// their idle time, how long a stranger may hold a place, the size of a request's head, and what
+// it reads of a body (never kept). Files are sent from the file, never read into memory. It tells
+// the window nothing: however many requests a movie makes, the GUI thread does no work for them.
 class PlayerServer : public QObject
 {
     Q_OBJECT
@@ -27,8 +29,15 @@ public:
     // Connections open at once, from anyone; the program keeps descriptors for its own files.
     static constexpr unsigned kMaxConnections = 64;
     // Connections that have not yet asked for anything under the secret. The rest stay for the
-    // player, whose connections are known once they have.
+    // player, whose connections are known once they have. A new connection is never turned away
+    // for want of a stranger's place: the oldest stranger makes room for it.
     static constexpr unsigned kMaxStrangers = 32;
+    // How long a stranger may hold its place from the moment it came, whatever it sends.
+    static constexpr std::chrono::milliseconds kStrangerDeadline{2500};
+    // A stranger that came this recently is not hung up on to make room: a client may take a
+    // moment between connecting and sending its request. Newcomers may hold places beyond the
+    // strangers' share for that long.
+    static constexpr std::chrono::milliseconds kStrangerGrace{5};
     // Seconds a connection may stay silent: a stranger, and one the player has used.
     static constexpr unsigned kStrangerTimeout = 3;
     static constexpr unsigned kIdleTimeout = 15;

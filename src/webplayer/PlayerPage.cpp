@@ -5,53 +5,53 @@
 
 namespace lq {
 
-Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
-
 namespace {
 
 constexpr auto kMessagePrefix = QLatin1String("lumenquill:");
 
 } // namespace
 
-PlayerPage::PlayerPage(QWebEngineProfile* profile, const QUrl& home, QObject* parent)
-    : QWebEnginePage(profile, parent), m_home(home)
+PlayerPage::PlayerPage(QWebEngineProfile* profile, const QUrl& home, PlayerLogGate& log,
+                       QObject* parent)
+    : QWebEnginePage(profile, parent), m_home(home), m_homeText(home.toString()), m_log(log)
 {
-    // "/<secret>/player.html": the first part of the path is the secret.
-    m_secret = home.path().section(QLatin1Char('/'), 1, 1);
-    m_site = home.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment) +
-             QLatin1Char('/') + m_secret;
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl& origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
 }
 
-QString PlayerPage::withoutSecret(QString text) const
+// A report of the page's own; true when the text was one, whether passed on or dropped.
+bool PlayerPage::passReport(const QString& text)
 {
-    if (m_secret.isEmpty())
-        return text;
-    text.replace(m_site, QString());
-    return text.replace(m_secret, QStringLiteral("<secret>"));
+    const qsizetype colon = text.indexOf(QLatin1Char(':'), kMessagePrefix.size());
+    if (colon < 0)
+        return false;
+    bool numbered = false;
+    const int load = QStringView(text)
+                         .mid(kMessagePrefix.size(), colon - kMessagePrefix.size())
+                         .toInt(&numbered);
+    if (!numbered)
+        return false;
+    if (load != 0 && load != m_currentLoad)
+        return true;
+    const QJsonDocument json = QJsonDocument::fromJson(QStringView(text).mid(colon + 1).toUtf8());
+    if (!json.isObject())
+        return false;
+    emit message(json.object());
+    return true;
 }
 
 void PlayerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& text,
                                           int line, const QString& source)
 {
-    if (text.startsWith(kMessagePrefix) && QUrl(source) == m_home) {
-        const QJsonDocument json =
-            QJsonDocument::fromJson(text.mid(kMessagePrefix.size()).toUtf8());
-        if (json.isObject()) {
-            emit message(json.object());
-            return;
-        }
-    }
-    // The player names the URLs it fetches in what it says: they hold the secret.
-    if (level == ErrorMessageLevel)
-        qCInfo(lcPlayer).noquote()
-            << "page:" << withoutSecret(text) << withoutSecret(source) << line;
-    else
-        qCDebug(lcPlayer).noquote()
-            << "page:" << withoutSecret(text) << withoutSecret(source) << line;
+    if (text.startsWith(kMessagePrefix) && source == m_homeText && passReport(text))
+        return;
+    // The player names the URLs it fetches in what it says: the gate takes the secret out.
+    const QtMsgType type = level == ErrorMessageLevel ? QtInfoMsg : QtDebugMsg;
+    if (m_log.admits(type))
+        m_log.write(type, QStringLiteral("page: ") + text + QStringLiteral(" (") + source +
+                              QLatin1Char(':') + QString::number(line) + QLatin1Char(')'));
 }
 
 bool PlayerPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
@@ -62,11 +62,11 @@ bool PlayerPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool i
 
 void PlayerPage::javaScriptAlert(const QUrl&, const QString& text)
 {
-    qCInfo(lcPlayer).noquote() << "movie alert not shown:" << withoutSecret(text);
+    m_log.log(QtInfoMsg, QStringLiteral("movie alert not shown: ") + text);
 }
 
-PlayerRequestGuard::PlayerRequestGuard(const QUrl& server, QObject* parent)
-    : QWebEngineUrlRequestInterceptor(parent), m_server(server)
+PlayerRequestGuard::PlayerRequestGuard(const QUrl& server, PlayerLogGate& log, QObject* parent)
+    : QWebEngineUrlRequestInterceptor(parent), m_server(server), m_log(log)
 {}
 
 bool PlayerRequestGuard::allows(const QUrl& request, const QUrl& server)
@@ -82,10 +82,11 @@ bool PlayerRequestGuard::allows(const QUrl& request, const QUrl& server)
 void PlayerRequestGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
     if (!allows(info.requestUrl(), m_server)) {
-        qCInfo(lcPlayer).noquote()
-            << "request from the player page refused:"
-            << info.requestUrl().toString(QUrl::RemoveUserInfo | QUrl::RemovePath |
-                                          QUrl::RemoveQuery | QUrl::RemoveFragment);
+        if (m_log.admits(QtInfoMsg))
+            m_log.write(QtInfoMsg,
+                        QStringLiteral("request from the player page refused: ") +
+                            info.requestUrl().toString(QUrl::RemoveUserInfo | QUrl::RemovePath |
+                                                       QUrl::RemoveQuery | QUrl::RemoveFragment));
         info.block(true);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PlayerLog.h"
+
 #include <QJsonObject>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -8,19 +10,21 @@
 namespace lq {
 
 // The page that hosts the player: it stays on the player page, opens no window and no frame,
-// shows no dialog, and passes the page's reports (console lines starting "lumenquill:") on as
-// JSON. What a movie asks of the page beyond that is refused here, whatever the player itself
-// allows: the page is the program's, not the movie's.
+// shows no dialog, and passes the page's reports on as JSON: console lines
+// "lumenquill:<load>:<json>", where <load> is the number of the load the report is about (0 for
+// the page's own). What a movie asks of the page beyond that is refused here, whatever the player
+// itself allows: the page is the program's, not the movie's. Everything it logs goes through its
+// gate.
 class PlayerPage : public QWebEnginePage
 {
     Q_OBJECT
 
 public:
-    PlayerPage(QWebEngineProfile* profile, const QUrl& home, QObject* parent);
+    PlayerPage(QWebEngineProfile* profile, const QUrl& home, PlayerLogGate& log, QObject* parent);
 
-    // The text with the server's address and secret taken out of every URL in it, which keeps
-    // the path below the secret: what may go into a log.
-    QString withoutSecret(QString text) const;
+    // Reports about any other load than this one are dropped as they arrive, unread: a movie
+    // that has been replaced may have left a queue of them.
+    void setCurrentLoad(int load) { m_currentLoad = load; }
 
 signals:
     void message(const QJsonObject& message);
@@ -42,9 +46,12 @@ protected:
     }
 
 private:
+    bool passReport(const QString& text);
+
     QUrl m_home;
-    QString m_site; // "http://127.0.0.1:<port>/<secret>"
-    QString m_secret;
+    QString m_homeText;
+    PlayerLogGate& m_log;
+    int m_currentLoad = 0;
 };
 
 // Lets the player page's engine reach nothing but the program's own server: every request for
@@ -55,13 +62,15 @@ class PlayerRequestGuard : public QWebEngineUrlRequestInterceptor
     Q_OBJECT
 
 public:
-    PlayerRequestGuard(const QUrl& server, QObject* parent);
+    // The engine asks it on the GUI thread, where the gate is used.
+    PlayerRequestGuard(const QUrl& server, PlayerLogGate& log, QObject* parent);
 
     static bool allows(const QUrl& request, const QUrl& server);
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
 
 private:
     QUrl m_server;
+    PlayerLogGate& m_log;
 };
 
 } // namespace lq

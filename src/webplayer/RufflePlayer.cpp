@@ -3,6 +3,7 @@
 #include "DrivePaths.h"
 #include "InstalledFiles.h"
 #include "MovieFile.h"
+#include "PlayerLog.h"
 #include "PlayerPage.h"
 #include "PlayerServer.h"
 #include "ProgramEnvironment.h"
@@ -27,8 +28,6 @@ Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace lq {
-
-Q_LOGGING_CATEGORY(lcPlayer, "lumenquill.player")
 
 namespace {
 
@@ -140,8 +139,10 @@ void RufflePlayer::prepare()
 bool RufflePlayer::startServer()
 {
     m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
-    if (m_server->start())
+    if (m_server->start()) {
+        m_log = std::make_unique<PlayerLogGate>(m_server->pageUrl());
         return true;
+    }
     showNotice(QStringLiteral("The movie preview could not start: no local port was free."));
     return false;
 }
@@ -164,8 +165,9 @@ void RufflePlayer::makeProfile()
 
 void RufflePlayer::makePage()
 {
-    m_profile->setUrlRequestInterceptor(new PlayerRequestGuard(m_server->pageUrl(), m_profile));
-    m_page = new PlayerPage(m_profile, m_server->pageUrl(), nullptr);
+    m_profile->setUrlRequestInterceptor(
+        new PlayerRequestGuard(m_server->pageUrl(), *m_log, m_profile));
+    m_page = new PlayerPage(m_profile, m_server->pageUrl(), *m_log, nullptr);
     m_page->setBackgroundColor(Qt::black);
     connect(m_page, &PlayerPage::message, this, &RufflePlayer::onPageMessage);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
@@ -246,7 +248,8 @@ void RufflePlayer::playCurrent()
     if (!m_moviePending || !m_ready)
         return;
     m_moviePending = false;
-    ++m_load;
+    // From now on the page's reports of earlier loads are dropped unread.
+    m_page->setCurrentLoad(++m_load);
     // What the program can see for itself is said at once, without troubling the player.
     if (const std::optional<QString> problem = movieProblem(m_movie)) {
         m_page->runJavaScript(QStringLiteral("window.lumenQuill.stop(%1);").arg(m_load));
@@ -293,31 +296,52 @@ void RufflePlayer::onMovieReport(const QString& kind, const QJsonObject& message
 {
     // What the movie does can be followed with QT_LOGGING_RULES="lumenquill.player.debug=true".
     if (kind == QLatin1String("started")) {
-        qCDebug(lcPlayer) << "movie started:" << m_movie;
+        logReport(QStringLiteral("movie started:"), message, QStringLiteral("load"));
         emit movieStarted(m_movie);
     } else if (kind == QLatin1String("fscommand")) {
         const QString command = message.value(QLatin1String("command")).toString();
         const QString args = message.value(QLatin1String("args")).toString();
-        qCDebug(lcPlayer).noquote() << "movie fscommand:" << command << args;
+        logReport(QStringLiteral("movie fscommand: ") + command, message, QStringLiteral("args"));
         emit fsCommand(command, args);
     } else if (kind == QLatin1String("failed")) {
         // The file may have changed since it was looked at; what it is now is said first.
-        qCDebug(lcPlayer) << "the player says:" << message.value(QLatin1String("message"));
+        logReport(QStringLiteral("the player says:"), message, QStringLiteral("message"));
         failMovie(movieProblem(m_movie).value_or(movieFailureText(
             m_movie, QStringLiteral("the player could not read it; the file is damaged or was "
                                     "cut short"))));
     } else if (kind == QLatin1String("error")) {
         // The page says so in its own area: the player's files are missing.
         const QString reason = message.value(QLatin1String("message")).toString();
-        qCDebug(lcPlayer) << "movie not handed to the player:" << m_movie
-                          << m_page->withoutSecret(reason);
+        logReport(QStringLiteral("movie not handed to the player:"), message,
+                  QStringLiteral("message"));
         emit movieFailed(m_movie, reason);
     }
 }
 
+// A report in the log, for a developer: the movie, and one field of the report as the page gave
+// it, with how much the page left out of it, if anything.
+void RufflePlayer::logReport(const QString& what, const QJsonObject& message, const QString& field)
+{
+    if (!m_log->admits(QtDebugMsg))
+        return;
+    QString line = what + QLatin1Char(' ') + m_movie + QLatin1Char(' ') +
+                   message.value(field).toVariant().toString();
+    if (const int length = message.value(QLatin1String("length")).toInt())
+        line += QStringLiteral(" [the page passed on %1 of %2 characters]")
+                    .arg(message.value(field).toString().size())
+                    .arg(length);
+    if (const int dropped = message.value(QLatin1String("dropped")).toInt())
+        line += QStringLiteral(" [%1 earlier reports not passed on]").arg(dropped);
+    m_log->write(QtDebugMsg, line);
+}
+
 void RufflePlayer::showNotice(const QString& text)
 {
-    qCWarning(lcPlayer) << text;
+    // It may quote what the player said of a movie: the gate has the last word.
+    if (m_log)
+        m_log->log(QtWarningMsg, text);
+    else
+        qCWarning(lcPlayer).noquote() << text;
     m_notice->setText(text);
     m_stack->setCurrentWidget(m_notice);
 }

@@ -2,6 +2,8 @@
 
 #include "MoviePlayer.h"
 
+#include <memory>
+
 class QJsonObject;
 class QLabel;
 class QStackedLayout;
@@ -10,6 +12,7 @@ class QWebEngineView;
 
 namespace lq {
 
+class PlayerLogGate;
 class PlayerPage;
 class PlayerServer;
 
@@ -62,6 +65,7 @@ private:
     void playCurrent();
     void onPageMessage(const QJsonObject& message);
     void onMovieReport(const QString& kind, const QJsonObject& message);
+    void logReport(const QString& what, const QJsonObject& message, const QString& field);
     void failMovie(const QString& reason);
     void showNotice(const QString& text);
 
@@ -76,6 +80,7 @@ private:
     int m_restarts = 0;
     bool m_gaveUp = false; // the page's process failed once more after the last restart
 
+    std::unique_ptr<PlayerLogGate> m_log; // made with the server, whose secret it keeps out
     QStackedLayout* m_stack = nullptr;
     QLabel* m_notice = nullptr;
     QWebEngineProfile* m_profile = nullptr;

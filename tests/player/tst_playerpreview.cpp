@@ -2,9 +2,11 @@
 #include "LoadedReport.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
+#include "PlayerLog.h"
 #include "PlayerServer.h"
 #include "RufflePlayer.h"
 #include "SaveContentFile.h"
+#include "SlowStrangers.h"
 #include "SoftwareGraphics.h"
 #include "Tables.h"
 #include "TestDrive.h"
@@ -36,14 +38,46 @@ struct Command
     QString args;
 };
 
-// Every line logged while a test records them, passed on as well.
+// Every line logged while a test records them, and those of the player's category apart; all but
+// debug and info lines are passed on as well.
 QStringList g_logged;
+QStringList g_loggedByThePlayer;
 QtMessageHandler g_previousHandler = nullptr;
 
 void recordLogLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     g_logged.append(text);
-    g_previousHandler(type, context, text);
+    if (QByteArrayView(context.category) == QByteArrayView("lumenquill.player"))
+        g_loggedByThePlayer.append(text);
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        g_previousHandler(type, context, text);
+}
+
+// Records every line logged, with the given logging rules, for as long as it lives.
+struct LogRecorder
+{
+    explicit LogRecorder(const QString& rules)
+    {
+        QLoggingCategory::setFilterRules(rules);
+        g_logged.clear();
+        g_loggedByThePlayer.clear();
+        g_previousHandler = qInstallMessageHandler(recordLogLine);
+    }
+    ~LogRecorder()
+    {
+        qInstallMessageHandler(g_previousHandler);
+        QLoggingCategory::setFilterRules(QString());
+    }
+};
+
+// Whether a line logged holds the secret; the failure message says which.
+QString lineWithTheSecret(const QString& secret)
+{
+    for (const QString& line : std::as_const(g_logged)) {
+        if (line.contains(secret, Qt::CaseInsensitive))
+            return line;
+    }
+    return QString();
 }
 
 } // namespace
@@ -428,8 +462,7 @@ private slots:
         f.place("lumenquill/matrix/matrix.swf",
                 TinySwf::doingThenReporting(actions, "hostile", "done"));
         f.place("lumenquill/cube/cube.swf", TinySwf::reporting("good", "plays"));
-        g_logged.clear();
-        g_previousHandler = qInstallMessageHandler(recordLogLine);
+        std::optional<LogRecorder> recording(std::in_place, QStringLiteral("*.debug=true"));
         f.show();
         f.launch("Matrix");
         QCOMPARE(f.waitFor("hostile"), QString("done"));
@@ -442,7 +475,7 @@ private slots:
         QCOMPARE(refused.first().first().toBool(), false);
         f.launch("cube");
         QCOMPARE(f.waitFor("good"), QString("plays"));
-        qInstallMessageHandler(g_previousHandler);
+        recording.reset();
 
         const QString page = f.player->server()->pageUrl().toString();
         QCOMPARE(f.evaluate("document.title + ' ' + location.href").toString(),
@@ -451,9 +484,118 @@ private slots:
         QCOMPARE(reached, 0);
         QVERIFY(messages.texts().isEmpty());
         const QString secret = QString::fromLatin1(f.player->server()->secret());
-        QVERIFY(g_logged.size() > 3);
-        for (const QString& line : g_logged)
-            QVERIFY2(!line.contains(secret), qPrintable(line));
+        QVERIFY(g_loggedByThePlayer.size() > 3);
+        QCOMPARE(lineWithTheSecret(secret), QString());
+    }
+
+    // A movie that talks as fast as it can, in texts of any length, quoting its own URL: the
+    // program hears a bounded share of it, cut short, and the log a few short lines a second
+    // without the secret, whichever categories are on; the next launch is heard at once and
+    // nothing more of the earlier movie.
+    void aChattyMovieIsHeardWithinBoundsAndGivesWayToTheNext_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::newRow("default logging") << QString();
+        QTest::newRow("every debug category") << QStringLiteral("*.debug=true");
+    }
+
+    void aChattyMovieIsHeardWithinBoundsAndGivesWayToTheNext()
+    {
+        QFETCH(QString, rules);
+        Fixture f;
+        // Texts of 1 MiB, 120 a second.
+        f.place("lumenquill/matrix/matrix.swf", TinySwf::floodingFsCommands("flood", 10, 10));
+        f.place("lumenquill/cube/cube.swf", TinySwf::reporting("good", "plays"));
+        // A damaged movie: the player's error names its URL.
+        f.place("lumenquill/3d/3d.swf", QByteArray("CWS\x0a\x40\0\0\0", 8) + QByteArray(64, 'x'));
+        QSignalSpy failures(f.player, &MoviePlayer::movieFailed);
+        LogRecorder recording(rules);
+        f.show();
+        f.launch("Matrix");
+        const QString ownUrl = f.waitFor("own_url");
+        QCOMPARE(f.waitFor("flood").size(), 32768);
+        QElapsedTimer listening;
+        listening.start();
+        QTest::qWait(3000);
+        const qint64 seconds = listening.elapsed() / 1000 + 2;
+        int floods = 0;
+        for (const Command& c : std::as_const(f.commands)) {
+            if (c.command == QLatin1String("flood")) {
+                ++floods;
+                QCOMPARE(c.args, QString(32768, 'x'));
+            }
+        }
+        QVERIFY2(floods <= 20 * seconds, qPrintable(QString::number(floods)));
+
+        f.launch("cube");
+        QCOMPARE(f.waitFor("good"), QString("plays"));
+        QTest::qWait(500);
+        QVERIFY(!f.find("flood"));
+        f.launch("3d");
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, kPlayTimeout);
+
+        const QString secret = QString::fromLatin1(f.player->server()->secret());
+        QVERIFY2(ownUrl.contains(secret), qPrintable(ownUrl));
+        QCOMPARE(lineWithTheSecret(secret), QString());
+        const qint64 lineBound = PlayerLogGate::kMaxLineChars + 40;
+        for (const QString& line : std::as_const(g_loggedByThePlayer))
+            QVERIFY2(line.size() <= lineBound, qPrintable(line.left(lineBound) + "..."));
+        QVERIFY(g_loggedByThePlayer.size() <= 21 * (seconds + 2));
+        if (!rules.isEmpty()) {
+            const QStringList ownUrl = g_loggedByThePlayer.filter("movie fscommand: own_url");
+            QCOMPARE(ownUrl.size(), 1);
+            QVERIFY2(ownUrl.first().endsWith(" /drive/c/lumenquill/matrix/matrix.swf"),
+                     qPrintable(ownUrl.first()));
+            QVERIFY(!g_loggedByThePlayer.filter("the player says:").isEmpty());
+        } else {
+            // The notice the player area shows, and nothing of what the movies said.
+            QCOMPARE(g_loggedByThePlayer.size(), 1);
+            QVERIFY2(g_loggedByThePlayer.first().startsWith(
+                         "The template movie \u201CC:\\lumenquill\\3d\\3d.swf\u201D cannot be"),
+                     qPrintable(g_loggedByThePlayer.first()));
+        }
+    }
+
+    // A movie that asks the server for missing files as fast as it can: the next launch plays
+    // with the saved text.
+    void aMovieFloodingTheServerGivesWayToTheNext()
+    {
+        Fixture f;
+        f.place("lumenquill/matrix/matrix.swf", TinySwf::floodingRequests(30));
+        f.place("lumenquill/cube/cube.swf",
+                TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "own_loaded"));
+        QVERIFY(SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=After it").ok());
+        QSignalSpy started(f.player, &RufflePlayer::movieStarted);
+        f.show();
+        f.launch("Matrix");
+        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, kPlayTimeout);
+        QTest::qWait(3000);
+        f.launch("cube");
+        QCOMPARE(f.waitFor("own_loaded"), QString("After it\r\n"));
+    }
+
+    // Another local process holds far more connections than the server has places for strangers,
+    // each kept alive a byte at a time, while the page's own connections have idled out: a launch
+    // still plays with the saved text.
+    void aLaunchAmongSlowStrangersPlaysTheSavedText()
+    {
+        MessageRecorder messages;
+        Fixture f;
+        f.place("lumenquill/cube/cube.swf",
+                TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "own_loaded"));
+        QVERIFY(
+            SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Despite them").ok());
+        f.show();
+        QTRY_VERIFY_WITH_TIMEOUT(f.player->isWarm(), kPlayTimeout);
+        SlowStrangers strangers(f.player->server()->port(), 100);
+        QVERIFY(strangers.started());
+        QTest::qWait(int(PlayerServer::kIdleTimeout + 1) * 1000);
+        f.launch("cube");
+        QCOMPARE(f.waitFor("own_loaded"), QString("Despite them\r\n"));
+        QVERIFY(SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Saved again").ok());
+        f.launch("cube");
+        QCOMPARE(f.waitFor("own_loaded"), QString("Saved again\r\n"));
+        QVERIFY(messages.texts().isEmpty());
     }
 
     void thePlayerIsOneTabStopWhereKeysReachTheMovie()

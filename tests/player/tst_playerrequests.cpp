@@ -1,5 +1,6 @@
 #include "LinkSwitcher.h"
 #include "MovieFile.h"
+#include "PlayerLog.h"
 #include "PlayerRequests.h"
 #include "TestDrive.h"
 #include "Unprivileged.h"
@@ -18,6 +19,34 @@ using namespace lq;
 namespace {
 
 const QString kVectorMovie = QStringLiteral("C:\\lumenquill\\vector\\vector.swf");
+
+// The lines the player's category writes while a test records them.
+QStringList g_playerLines;
+
+void recordPlayerLine(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (QByteArrayView(context.category) == QByteArrayView("lumenquill.player"))
+        g_playerLines.append(text);
+}
+
+// Records the player's lines under the given logging rules, for as long as it lives.
+struct PlayerLines
+{
+    QtMessageHandler previous;
+
+    explicit PlayerLines(const QString& rules)
+    {
+        QLoggingCategory::setFilterRules(rules);
+        g_playerLines.clear();
+        previous = qInstallMessageHandler(recordPlayerLine);
+    }
+    ~PlayerLines()
+    {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    const QStringList& lines() const { return g_playerLines; }
+};
 
 } // namespace
 
@@ -441,6 +470,67 @@ private slots:
                                                                                              : 1;
         });
         QCOMPARE(verdict, 0);
+    }
+
+    // What the page and its movies say reaches the log without the secret, a line at a time,
+    // cut short, and no faster than the gate lets it.
+    void theLogGateKeepsTheSecretOutAndTheLogSmall()
+    {
+        const QString secret = QString::fromLatin1(kSecret);
+        const QString site = "http://127.0.0.1:4242/" + secret;
+        PlayerLogGate gate(QUrl(site + "/player.html"));
+        QCOMPARE(gate.clean("loading " + site + "/drive/c/lumenquill/cube/cube.swf failed"),
+                 QString("loading /drive/c/lumenquill/cube/cube.swf failed"));
+        QCOMPARE(gate.clean("_url=HTTP://127.0.0.1:4242/" + secret.toUpper() + "/x.swf"),
+                 QString("_url=/x.swf"));
+        QCOMPARE(gate.clean("escaped " + secret.toUpper() + "!"), QString("escaped <secret>!"));
+        QCOMPARE(gate.clean("one\nfaked line\r"), QString("one\\nfaked line\\r"));
+
+        // The secret is taken out before the line is cut, so no part of it stays at the bound.
+        const QString straddling =
+            QString(PlayerLogGate::kMaxLineChars - 10, 'x') + secret + QString(5000, 'y');
+        const QString cut = gate.clean(straddling);
+        QVERIFY2(cut.startsWith(QString(PlayerLogGate::kMaxLineChars - 10, 'x') + "<secret>"),
+                 qPrintable(cut));
+        QVERIFY(
+            cut.endsWith(QStringLiteral(" [cut: %1 characters in all]").arg(straddling.size())));
+        QVERIFY(cut.size() < PlayerLogGate::kMaxLineChars + 40);
+        QVERIFY(!cut.contains(secret.left(8)));
+        QCOMPARE(gate.clean(QString(PlayerLogGate::kMaxLineChars, 'z')),
+                 QString(PlayerLogGate::kMaxLineChars, 'z'));
+    }
+
+    void theLogGateLetsAFewLinesASecondThrough()
+    {
+        PlayerLines recorded("lumenquill.player.debug=true");
+        PlayerLogGate gate(QUrl("http://127.0.0.1:4242/" + QString(kSecret) + "/player.html"));
+        for (int i = 0; i < 500; ++i) {
+            if (gate.admits(QtDebugMsg, i))
+                gate.write(QtDebugMsg, "line " + QString::number(i));
+        }
+        QCOMPARE(recorded.lines().size(), PlayerLogGate::kLinesPerSecond);
+        QCOMPARE(recorded.lines().last(),
+                 "line " + QString::number(PlayerLogGate::kLinesPerSecond - 1));
+        // The next second begins with what was left out.
+        QVERIFY(gate.admits(QtDebugMsg, 1000));
+        QCOMPARE(recorded.lines().value(PlayerLogGate::kLinesPerSecond),
+                 QStringLiteral("%1 more lines from the player were not logged (more than %2 a "
+                                "second)")
+                     .arg(500 - PlayerLogGate::kLinesPerSecond)
+                     .arg(PlayerLogGate::kLinesPerSecond));
+    }
+
+    // Only warnings by default: what a movie says is for a developer who asks for it.
+    void thePlayersChatterIsOffByDefault()
+    {
+        PlayerLines recorded{QString()};
+        PlayerLogGate gate(QUrl("http://127.0.0.1:4242/" + QString(kSecret) + "/player.html"));
+        QVERIFY(!gate.admits(QtDebugMsg));
+        gate.log(QtDebugMsg, "movie fscommand");
+        gate.log(QtInfoMsg, "page: an error of the movie's");
+        QCOMPARE(recorded.lines(), QStringList());
+        gate.log(QtWarningMsg, "the preview could not start");
+        QCOMPARE(recorded.lines(), QStringList{"the preview could not start"});
     }
 };
 

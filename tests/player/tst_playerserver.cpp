@@ -1,5 +1,6 @@
 #include "PlayerServer.h"
 #include "SaveContentFile.h"
+#include "SlowStrangers.h"
 #include "TestDrive.h"
 
 #include <QDir>
@@ -539,6 +540,89 @@ private slots:
                  QByteArray("aboutus=during the flood\r\n"));
         QCOMPARE(answered, 200);
         QTRY_COMPARE_WITH_TIMEOUT(f.get(f.under("/player.html")).status, 200, 10000);
+    }
+
+    // Patient clients without the secret, as many as the server has places for and far more,
+    // each sending a byte just often enough never to fall silent: the player's new connections
+    // are answered all the while, and those it already had are never given up for them.
+    void slowStrangersNeverKeepThePlayerOut_data()
+    {
+        QTest::addColumn<int>("strangers");
+        QTest::newRow("as many as there are places") << int(PlayerServer::kMaxStrangers);
+        QTest::newRow("100") << 100;
+        QTest::newRow("1000") << 1000;
+    }
+
+    void slowStrangersNeverKeepThePlayerOut()
+    {
+        QFETCH(int, strangers);
+        Fixture f;
+        const QByteArray text = "GET " + f.under("/drive/c/lumenquill/vector/aboutus.txt") +
+                                " HTTP/1.1\r\nHost: " + f.host() + "\r\n\r\n";
+        std::vector<std::unique_ptr<RawConnection>> kept;
+        for (int i = 0; i < 6; ++i) {
+            kept.push_back(std::make_unique<RawConnection>(f.server.port()));
+            kept.back()->send(text);
+            QCOMPARE(kept.back()->answer().status, 200);
+        }
+
+        SlowStrangers flood(f.server.port(), strangers);
+        QVERIFY(flood.started());
+        QElapsedTimer during;
+        during.start();
+        int asked = 0;
+        QList<int> failed;
+        QList<qint64> times;
+        // Two of the strangers' bytes and more than one deadline of the server.
+        while (!during.hasExpired(2 * SlowStrangers::kByteIntervalMs + 500)) {
+            QElapsedTimer answered;
+            answered.start();
+            RawConnection player(f.server.port());
+            player.send(text);
+            const Response response = player.answer();
+            times.append(answered.elapsed());
+            if (response.status != 200 || response.body != "aboutus=Caf\xe9\r\n")
+                failed.append(response.status);
+            ++asked;
+            QTest::qWait(100);
+        }
+        std::sort(times.begin(), times.end());
+        qInfo("%d requests with the secret among %d slow strangers, answered in %lld ms (median), "
+              "%lld ms at most",
+              asked, strangers, times.value(times.size() / 2), times.value(times.size() - 1));
+        QVERIFY2(failed.isEmpty(),
+                 qPrintable(QString::number(failed.size()) + " of " + QString::number(asked) +
+                            " went unanswered: " + QDebug::toString(failed)));
+        for (const auto& connection : kept) {
+            connection->send(text);
+            QCOMPARE(connection->answer().body, QByteArray("aboutus=Caf\xe9\r\n"));
+        }
+    }
+
+    // A client without the secret that never goes silent still loses its place after a while;
+    // one that has shown the secret keeps its connection.
+    void aTrickleOfBytesBuysAStrangerNoMoreTime()
+    {
+        Fixture f;
+        RawConnection stranger(f.server.port());
+        RawConnection player(f.server.port());
+        player.send("GET " + f.under("/player.html") + " HTTP/1.1\r\nHost: " + f.host() +
+                    "\r\n\r\n");
+        QCOMPARE(player.answer().status, 200);
+        const QByteArray head = "GET / HTTP/1.1\r\nX-Trickle: " + QByteArray(64, 'a');
+        bool hungUp = false;
+        // Well past the deadline, a byte at a time, each long before the idle timeout.
+        for (qsizetype i = 0; i < head.size() && !hungUp; ++i) {
+            hungUp = stranger.send(head.mid(i, 1)) != 1;
+            QTest::qWait(150);
+            char byte;
+            const ssize_t n = ::recv(stranger.fd, &byte, 1, MSG_DONTWAIT);
+            hungUp = hungUp || n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+        }
+        QVERIFY(hungUp);
+        player.send("GET " + f.under("/player.html") + " HTTP/1.1\r\nHost: " + f.host() +
+                    "\r\n\r\n");
+        QCOMPARE(player.answer().status, 200);
     }
 
     void refusesAnotherHostName()

@@ -147,4 +147,43 @@ inline QByteArray doingThenReporting(const QByteArray& actions, const QByteArray
     return movie(frames);
 }
 
+// fscommand("own_url", _url): the movie's own URL, as the player gave it.
+inline QByteArray reportingItsOwnUrl()
+{
+    using namespace detail;
+    // getProperty("", 15), _url being property 15; the index is pushed as a float.
+    QByteArray index(1, '\1');
+    index += u32(0x41700000); // 15.0f
+    return fscommandWithValue("own_url", pushString("") + action(0x96, index) + action(0x22));
+}
+
+// A movie that talks without end: it reports its own URL, makes a text of 1 KiB doubled
+// `doublings` times, and then says fscommand(command, text) `perFrame` times in every frame, for
+// as long as it plays.
+inline QByteArray floodingFsCommands(const QByteArray& command, int doublings, int perFrame)
+{
+    using namespace detail;
+    QByteArray make =
+        reportingItsOwnUrl() + pushString("s") + pushString(QByteArray(1024, 'x')) + action(0x1d);
+    const QByteArray getText = pushString("s") + action(0x1c);
+    for (int i = 0; i < doublings; ++i)
+        make += pushString("s") + getText + getText + action(0x47) + action(0x1d);
+    QByteArray talk;
+    for (int i = 0; i < perFrame; ++i)
+        talk += fscommandWithValue(command, getText);
+    // The third frame goes back to the second.
+    return movie({make, talk, action(0x81, u16(1)) + action(0x06)});
+}
+
+// A movie that asks the server for a file that is not there, `perFrame` times in every frame
+// (twelve a second), for as long as it plays.
+inline QByteArray floodingRequests(int perFrame)
+{
+    using namespace detail;
+    QByteArray ask;
+    for (int i = 0; i < perFrame; ++i)
+        ask += loadVariables("missing.txt?" + QByteArray::number(i), "_level0", 0);
+    return movie({{}, ask, action(0x81, u16(1)) + action(0x06)});
+}
+
 } // namespace TinySwf
