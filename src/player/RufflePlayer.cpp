@@ -57,14 +57,10 @@ QString jsString(const QString& text)
 //   never created, stands in for it, so that no GL driver is loaded for it.
 // - Its audio service runs inside the program rather than as a process of its own: a movie's
 //   sound plays the same, for one process less.
-// - The wasm is compiled a function at a time, when it is first called, rather than all at once:
-//   the page keeps the compiled player for as long as the window is open, and most of it is
-//   never called by the template movies (about 15 MiB less in memory at rest).
 void prepareEngineForThePlayer()
 {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    QList<QByteArray> added{"--disable-gpu", "--disable-features=AudioServiceOutOfProcess",
-                            "--enable-features=WebAssemblyLazyCompilation"};
+    QList<QByteArray> added{"--disable-gpu", "--disable-features=AudioServiceOutOfProcess"};
     if (!flags.contains("--js-flags"))
         added.append("--js-flags=--no-wasm-tier-up");
     for (const QByteArray& flag : std::as_const(added)) {
