@@ -8,18 +8,22 @@
 //     moment the window shows, and once the player is ready) and repeated: fresh runs of
 //     bench_first_frame (bench/player) on the display;
 //   - CPU and memory of the program with every process of its tree while a movie plays, and
-//     whether its main window kept its native window throughout;
+//     whether its main window kept its native window throughout; CPU again with the window
+//     minimised, and CPU and memory with the window up and nothing launched;
+//   - the same movie played by Debian's Chromium with the same SWF player, in turn with the
+//     program's runs, and the ratios of the two;
 //   - whether an effect's name typed into the effect list while the player loads arrives whole;
 //   - as an extra, start and memory on Qt's offscreen platform (no display at all);
 //   - save latency over 10,000 saves flushed to disk, and resident memory across 100,000 saves;
 //   - publishing for the web: a folder and one page from the command line, the page's size and
 //     its first frame in headless Chromium from file://.
 //
-//   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--typing-runs N]
-//            [--publish-runs N] [--page-frame-runs N] [--saves N] [--memory-saves N] [--display :N]
-//            [--program PATH] [--bare PATH]
+//   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--no-peer]
+//            [--typing-runs N] [--publish-runs N] [--page-frame-runs N] [--saves N]
+//            [--memory-saves N] [--display :N] [--program PATH] [--bare PATH]
 //            [--first-frame PATH] [--save-dir DIR] [--memory-dir DIR]
 
+#include "BrowserPeer.h"
 #include "ProcessTree.h"
 #include "PublishBench.h"
 #include "SaveContentFile.h"
@@ -67,7 +71,8 @@ struct Options
     QString program = QStringLiteral(LQ_PROGRAM_PATH);
     QString bare = QStringLiteral(LQ_BARE_WINDOW_PATH);
     QString firstFrame = QStringLiteral(LQ_FIRST_FRAME_PATH);
-    QString saveDir; // empty: beside this executable, on the disk the build lives on
+    bool peer = true; // Chromium playing the same movie, when it is installed
+    QString saveDir;  // empty: beside this executable, on the disk the build lives on
     QString memoryDir = QStringLiteral("/dev/shm");
     QByteArray display; // empty: a display of the benchmark's own
 };
@@ -255,16 +260,66 @@ struct PlayerFigures
     std::vector<double> playingPssMiB;
     std::vector<double> playingRssMiB;
     std::vector<double> processes;
+    std::vector<double> minimisedCpuPercent; // the movie playing, the main window minimised
     int windowLost = 0; // runs in which the main window was unmapped or destroyed before the end
     int failures = 0;
 };
 
 constexpr int kPlayingSeconds = 5;
+// The program left alone with its window up: the player loads, warms up and is then to rest.
+constexpr int kIdleSettleSeconds = 15;
+constexpr int kIdleSeconds = 10;
+// Chromium starts the player, compiles its wasm and starts the movie in this time, even loaded.
+constexpr int kPeerSettleSeconds = 15;
 
-// Reads the run's output until it says the movie is playing; what it printed is kept in output.
-bool waitUntilPlaying(QProcess& run, QByteArray& output)
+// What a tree of processes costs over a stretch of time, in several runs.
+struct TreeFigures
 {
-    while (!output.contains("playing\n")) {
+    std::vector<double> cpuPercent; // of one core
+    std::vector<double> pssMiB;
+    std::vector<double> processes;
+    int failures = 0;
+};
+
+// The CPU time of a process tree over the given seconds as a share of one core, read from outside.
+double cpuPercentOfTree(qint64 pid, int seconds)
+{
+    const double before = bench::cpuSecondsOfTree(pid);
+    const auto started = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double after = bench::cpuSecondsOfTree(pid);
+    return 100.0 * (after - before) / std::chrono::duration<double>(Clock::now() - started).count();
+}
+
+// Starts a program on the display, waits until its window has shown and settleSeconds more, then
+// measures its tree over seconds; ends it.
+void measureTreeAtRest(const QString& program, const QStringList& arguments, int settleSeconds,
+                       int seconds, bench::WindowWatch& watch, TreeFigures& figures)
+{
+    QProcess run;
+    run.setStandardOutputFile(QProcess::nullDevice());
+    run.setStandardErrorFile(QProcess::nullDevice());
+    watch.reset();
+    run.start(program, arguments);
+    const pid_t pid = run.waitForStarted() ? pid_t(run.processId()) : 0;
+    if (!pid || !watch.waitForViewable(pid, 60'000)) {
+        ++figures.failures;
+    } else {
+        std::this_thread::sleep_for(std::chrono::seconds(settleSeconds));
+        figures.cpuPercent.push_back(cpuPercentOfTree(pid, seconds));
+        const bench::TreeMemory memory = bench::memoryOfTree(pid);
+        figures.pssMiB.push_back(double(memory.pssKiB) / 1024.0);
+        figures.processes.push_back(memory.processes);
+    }
+    if (pid)
+        stopTree(pid);
+    run.waitForFinished();
+}
+
+// Reads the run's output until it says `what`; what it printed is kept in output.
+bool waitUntilSaid(QProcess& run, QByteArray& output, const QByteArray& what)
+{
+    while (!output.contains(what)) {
         if (!run.waitForReadyRead(120'000))
             return false;
         output += run.readAllStandardOutput();
@@ -279,20 +334,26 @@ bool measurePlaying(QProcess& run, bench::WindowWatch& watch, std::uint32_t wind
                     PlayerFigures& figures)
 {
     const auto pid = qint64(run.processId());
-    const double before = bench::cpuSecondsOfTree(pid);
-    const auto started = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(kPlayingSeconds));
-    const double after = bench::cpuSecondsOfTree(pid);
-    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    const double cpu = cpuPercentOfTree(pid, kPlayingSeconds);
     const bench::TreeMemory memory = bench::memoryOfTree(pid);
     if (memory.processes == 0)
         return false;
-    figures.playingCpuPercent.push_back(100.0 * (after - before) / seconds);
+    figures.playingCpuPercent.push_back(cpu);
     figures.playingPssMiB.push_back(double(memory.pssKiB) / 1024.0);
     figures.playingRssMiB.push_back(double(memory.rssKiB) / 1024.0);
     figures.processes.push_back(memory.processes);
     if (watch.lossesOf(window) > 0)
         ++figures.windowLost;
+    return true;
+}
+
+// Then the run minimises its window, the movie still launched: nobody can see it.
+bool measureMinimised(QProcess& run, QByteArray& output, PlayerFigures& figures)
+{
+    if (!waitUntilSaid(run, output, "minimised\n"))
+        return false;
+    figures.minimisedCpuPercent.push_back(
+        cpuPercentOfTree(qint64(run.processId()), kPlayingSeconds));
     return true;
 }
 
@@ -307,8 +368,9 @@ void runFirstFrame(const Options& options, const QString& press, bench::WindowWa
     const std::uint32_t window =
         run.waitForStarted() ? watch.waitForViewable(pid_t(run.processId()), 60'000) : 0;
     QByteArray output;
-    const bool measured =
-        window && waitUntilPlaying(run, output) && measurePlaying(run, watch, window, figures);
+    const bool measured = window && waitUntilSaid(run, output, "playing\n") &&
+                          measurePlaying(run, watch, window, figures) &&
+                          measureMinimised(run, output, figures);
     if (!measured || !run.waitForFinished(60'000)) {
         stopTree(pid_t(run.processId()));
         run.waitForFinished();
@@ -364,16 +426,34 @@ bool typedWhilePlayerLoads(const Options& options, bench::WindowWatch& watch)
     return arrived;
 }
 
-// Alternates the two moments of pressing, so that both see the same state of the machine.
-std::pair<PlayerFigures, PlayerFigures> measurePlayer(const Options& options,
-                                                      bench::WindowWatch& watch)
+struct PlayerRuns
 {
-    PlayerFigures atShow, whenReady;
+    PlayerFigures atShow;
+    PlayerFigures whenReady;
+    TreeFigures idle; // the program itself, window up, nothing launched
+    TreeFigures peer; // Chromium playing the same movie
+    bool peerRan = false;
+    QString peerVersion;
+};
+
+// Alternates the two moments of pressing, the program left idle and the browser playing the same
+// movie, so that all see the same state of the machine.
+PlayerRuns measurePlayer(const Options& options, bench::WindowWatch& watch)
+{
+    PlayerRuns runs;
+    bench::BrowserPeer peer;
+    runs.peerRan = options.peer &&
+                   peer.prepare(QStringLiteral(LQ_RUFFLE_FOLDER), QStringLiteral(LQ_STANDIN_DRIVE));
+    runs.peerVersion = runs.peerRan ? peer.version() : QString();
     for (int run = 0; run < options.playerRuns; ++run) {
-        runFirstFrame(options, QStringLiteral("shown"), watch, atShow);
-        runFirstFrame(options, QStringLiteral("ready"), watch, whenReady);
+        runFirstFrame(options, QStringLiteral("shown"), watch, runs.atShow);
+        if (runs.peerRan)
+            measureTreeAtRest(peer.program(), peer.arguments(), kPeerSettleSeconds, kPlayingSeconds,
+                              watch, runs.peer);
+        runFirstFrame(options, QStringLiteral("ready"), watch, runs.whenReady);
+        measureTreeAtRest(options.program, {}, kIdleSettleSeconds, kIdleSeconds, watch, runs.idle);
     }
-    return {atShow, whenReady};
+    return runs;
 }
 
 struct SaveFigures
@@ -567,6 +647,8 @@ std::optional<Options> parse(const QStringList& arguments)
         } else if (argument == QLatin1String("--player-runs")) {
             if (!number(options.playerRuns))
                 return std::nullopt;
+        } else if (argument == QLatin1String("--no-peer")) {
+            options.peer = false;
         } else if (argument == QLatin1String("--first-frame") && !value.isEmpty()) {
             options.firstFrame = value;
             ++i;
@@ -654,6 +736,81 @@ void playerRows(const PlayerFigures& atShow, const PlayerFigures& whenReady)
         lost ? QStringLiteral("re-created or unmapped in %1 runs").arg(lost)
              : QStringLiteral("the same in every run"),
         {}, {}, QStringLiteral("the same"), verdict(lost == 0));
+}
+
+QString highest(const std::vector<double>& values)
+{
+    return values.empty()
+               ? QStringLiteral("-")
+               : QString::number(*std::max_element(values.begin(), values.end()), 'f', 1);
+}
+
+// Nobody watching: the window up with nothing launched (CPU and memory), and a movie playing in
+// a minimised window.
+void restRows(const PlayerRuns& runs)
+{
+    const std::vector<double> minimised =
+        joined(runs.atShow.minimisedCpuPercent, runs.whenReady.minimisedCpuPercent);
+    const double idle = median(runs.idle.cpuPercent), idlePss = median(runs.idle.pssMiB);
+    const double hidden = median(minimised);
+    row(QStringLiteral("CPU with the main window up, the player loaded and nothing launched, "
+                       "%1 s from %2 s after the window shows, all its processes (median of %3; "
+                       "highest %4%)")
+            .arg(kIdleSeconds)
+            .arg(kIdleSettleSeconds)
+            .arg(runs.idle.cpuPercent.size())
+            .arg(highest(runs.idle.cpuPercent)),
+        QStringLiteral("%1% of one core").arg(idle, 0, 'f', 1), {}, {},
+        QStringLiteral("at most 0.5%"), verdict(idle <= 0.5));
+    row(QStringLiteral("memory at the end of those %1 s, all its processes (median of %2)")
+            .arg(kIdleSeconds)
+            .arg(runs.idle.pssMiB.size()),
+        QStringLiteral("%1 MiB PSS, %2 processes")
+            .arg(idlePss, 0, 'f', 0)
+            .arg(median(runs.idle.processes), 0, 'f', 0),
+        {}, {}, QStringLiteral("at most 150 MiB PSS"), verdict(idlePss <= 150));
+    row(QStringLiteral("CPU with the Vector movie launched and the main window minimised, %1 s "
+                       "from a second after (median of %2; highest %3%)")
+            .arg(kPlayingSeconds)
+            .arg(minimised.size())
+            .arg(highest(minimised)),
+        QStringLiteral("%1% of one core").arg(hidden, 0, 'f', 1), {}, {},
+        QStringLiteral("at most 1%"), verdict(hidden <= 1));
+}
+
+// The same movie in Debian's Chromium, with the same SWF player at the same size, in turn with
+// the program's runs: the program against the browser.
+void peerRows(const PlayerRuns& runs)
+{
+    if (!runs.peerRan || runs.peer.cpuPercent.empty()) {
+        row(QStringLiteral("the Vector movie in Debian's Chromium (peer)"),
+            QStringLiteral("not run"), {}, {}, QStringLiteral("-"), QStringLiteral("-"));
+        return;
+    }
+    const std::vector<double> cpu =
+        joined(runs.atShow.playingCpuPercent, runs.whenReady.playingCpuPercent);
+    const std::vector<double> pss = joined(runs.atShow.playingPssMiB, runs.whenReady.playingPssMiB);
+    const double ownCpu = median(cpu), peerCpu = median(runs.peer.cpuPercent);
+    const double ownPss = median(pss), peerPss = median(runs.peer.pssMiB);
+    row(QStringLiteral("peer: CPU while the Vector movie plays, Lumen Quill against Chromium %1 "
+                       "(%2 s, %3 s after its window shows, all its processes; medians of %4 "
+                       "and %5)")
+            .arg(runs.peerVersion)
+            .arg(kPlayingSeconds)
+            .arg(kPeerSettleSeconds)
+            .arg(cpu.size())
+            .arg(runs.peer.cpuPercent.size()),
+        QStringLiteral("%1%").arg(ownCpu, 0, 'f', 0),
+        QStringLiteral("%1% (Chromium)").arg(peerCpu, 0, 'f', 0),
+        QString::number(ownCpu / peerCpu, 'f', 2), QStringLiteral("at most 1.0"),
+        verdict(ownCpu <= peerCpu));
+    row(QStringLiteral("peer: memory while it plays, Lumen Quill against Chromium"),
+        QStringLiteral("%1 MiB PSS").arg(ownPss, 0, 'f', 0),
+        QStringLiteral("%1 MiB PSS, %2 processes (Chromium)")
+            .arg(peerPss, 0, 'f', 0)
+            .arg(median(runs.peer.processes), 0, 'f', 0),
+        QString::number(ownPss / peerPss, 'f', 2), QStringLiteral("at most 0.5"),
+        verdict(ownPss <= 0.5 * peerPss));
 }
 
 void launchRows(const PlayerFigures& atShow, const PlayerFigures& whenReady)
@@ -783,7 +940,7 @@ int main(int argc, char* argv[])
     const std::optional<Options> options = parse(QCoreApplication::arguments());
     if (!options) {
         std::fprintf(stderr, "usage: lq_bench [--quick] [--start-runs N] [--offscreen-runs N] "
-                             "[--player-runs N] [--typing-runs N] [--publish-runs N] "
+                             "[--player-runs N] [--no-peer] [--typing-runs N] [--publish-runs N] "
                              "[--page-frame-runs N] [--saves N] [--memory-saves N] "
                              "[--display :N] "
                              "[--program PATH] [--bare PATH] [--first-frame PATH] "
@@ -814,7 +971,9 @@ int main(int argc, char* argv[])
     const auto [program, bare] =
         measureStarts(*options, options->startRuns,
                       [&watch](const QString& path) { return startOnDisplay(path, watch); });
-    const auto [atShow, whenReady] = measurePlayer(*options, watch);
+    const PlayerRuns runs = measurePlayer(*options, watch);
+    const PlayerFigures& atShow = runs.atShow;
+    const PlayerFigures& whenReady = runs.whenReady;
     int typedWhole = 0;
     for (int run = 0; run < options->typingRuns; ++run)
         typedWhole += typedWhilePlayerLoads(*options, watch) ? 1 : 0;
@@ -840,14 +999,19 @@ int main(int argc, char* argv[])
     startRows(program, bare, QStringLiteral("to main window mapped on the X display"),
               options->startRuns, true);
     const bool playerOk =
-        options->playerRuns == 0 || (atShow.failures == 0 && whenReady.failures == 0);
+        options->playerRuns == 0 || (atShow.failures == 0 && whenReady.failures == 0 &&
+                                     runs.idle.failures == 0 && runs.peer.failures == 0);
     if (options->playerRuns > 0 && playerOk) {
         launchRows(atShow, whenReady);
         playerRows(atShow, whenReady);
+        restRows(runs);
+        peerRows(runs);
     } else if (options->playerRuns > 0) {
         row(QStringLiteral("\"Launch Effect\" to first frame, and the movie playing"),
-            QStringLiteral("failed in %1 runs").arg(atShow.failures + whenReady.failures), {}, {},
-            QStringLiteral("under 300 ms"), verdict(false));
+            QStringLiteral("failed in %1 runs")
+                .arg(atShow.failures + whenReady.failures + runs.idle.failures +
+                     runs.peer.failures),
+            {}, {}, QStringLiteral("under 300 ms"), verdict(false));
     }
     if (options->typingRuns > 0)
         row(QStringLiteral("\"Vector\" typed into the effect list the moment the window shows, "

@@ -179,6 +179,17 @@ private:
             return complete().value_or(LoadedReport{"<none>", {}, {}, {}});
         }
 
+        // Every count a counting movie of the latest launch reported, in order.
+        QList<int> counts(const QString& command) const
+        {
+            QList<int> values;
+            for (const Command& c : commands) {
+                if (c.launch == launches && c.command == command)
+                    values.append(c.args.toInt());
+            }
+            return values;
+        }
+
         QVariant evaluate(const QString& script) const
         {
             QVariant result;
@@ -596,6 +607,53 @@ private slots:
         f.launch("cube");
         QCOMPARE(f.waitFor("own_loaded"), QString("Saved again\r\n"));
         QVERIFY(messages.texts().isEmpty());
+    }
+
+    // Once the player has compiled its wasm with the page's empty movie, that player is gone for
+    // good: no frame is asked for and no sound played while nothing is launched.
+    void withNothingLaunchedThePageIsAtRest()
+    {
+        Fixture f;
+        QSignalSpy warmed(f.player, &RufflePlayer::warmedUp);
+        f.show();
+        QTRY_COMPARE_WITH_TIMEOUT(warmed.size(), 1, kPlayTimeout);
+        QTRY_COMPARE(f.evaluate("document.querySelectorAll('ruffle-player').length").toInt(), 0);
+        // A frame already asked for may still come; from the next one on, nothing may run.
+        QTest::qWait(300);
+        f.evaluate("window.asked = 0;"
+                   "var frame = window.requestAnimationFrame;"
+                   "window.requestAnimationFrame = function (f) { ++window.asked;"
+                   "  return frame.call(window, f); };"
+                   "var source = AudioContext.prototype.createBufferSource;"
+                   "AudioContext.prototype.createBufferSource = function () { ++window.asked;"
+                   "  return source.call(this); }; 1");
+        QTest::qWait(1000);
+        QCOMPARE(f.evaluate("window.asked").toInt(), 0);
+    }
+
+    // While nobody can see the movie it stops where it is; when the window comes back it goes
+    // on from there rather than from the start.
+    void aMovieOutOfSightStopsAndGoesOnWhereItWas()
+    {
+        Fixture f;
+        f.place("lumenquill/matrix/matrix.swf", TinySwf::counting("count"));
+        f.show();
+        f.launch("Matrix");
+        QTRY_VERIFY_WITH_TIMEOUT(f.counts("count").size() >= 3, kPlayTimeout);
+
+        f.window.showMinimized();
+        QTRY_COMPARE(f.evaluate("document.visibilityState").toString(), QString("hidden"));
+        // Reports sent before the page knew it was hidden may still be on their way.
+        QTest::qWait(300);
+        const int stoppedAt = f.counts("count").size();
+        QTest::qWait(1000); // six frames' worth
+        QCOMPARE(f.counts("count").size(), stoppedAt);
+
+        f.window.showNormal();
+        QTRY_VERIFY_WITH_TIMEOUT(f.counts("count").size() > stoppedAt, kPlayTimeout);
+        const QList<int> counts = f.counts("count");
+        for (int i = 0; i < counts.size(); ++i)
+            QCOMPARE(counts.at(i), i + 1);
     }
 
     void thePlayerIsOneTabStopWhereKeysReachTheMovie()

@@ -122,6 +122,16 @@ inline QByteArray loadingAndReporting(const QByteArray& file, const QByteArray& 
     return movie({load, {}, check});
 }
 
+// Plays on and on, counting: every other frame (six times a second) it adds one to n and reports
+// it with fscommand(command, n), so that where the movie stands can be read from its reports.
+inline QByteArray counting(const QByteArray& command)
+{
+    using namespace detail;
+    const QByteArray addOne = pushString("n") + pushString("n") + action(0x1c) + pushString("1") +
+                              action(0x0a) + action(0x1d);
+    return movie({addOne + fscommandWithValue(command, pushString("n") + action(0x1c)), {}});
+}
+
 // getURL(url, target): a link to follow or, with "javascript:", a script for the page.
 inline QByteArray getUrl(const QByteArray& url, const QByteArray& target)
 {
