@@ -78,7 +78,7 @@ actual=$(od -An -tx1 "$drive/lumenquill/vector/aboutus.txt")
 [ "$actual" = "$expected" ] || fail "the content file holds$actual, expected$expected"
 
 click 89 508                     # Launch Effect
-wait_for 60 grep -qE 'movie fscommand: lq_loaded (partial|complete)\|Vector\|' "$work/program.log" ||
+wait_for 60 grep -qE 'movie fscommand: lq_loaded .*(partial|complete)\|Vector\|' "$work/program.log" ||
     fail "the movie did not report its texts"
 grep 'movie fscommand: lq_loaded' "$work/program.log" | grep -q "aboutus=[0-9]*:Fresh bread daily" ||
     fail "the movie did not show the saved text: $(grep lq_loaded "$work/program.log")"
