@@ -251,8 +251,8 @@ void PublishDialog::reportSuccess(const PublishOutcome& outcome)
     text = text.arg(effect, native(outcome.written));
     if (!outcome.missingContentFiles.isEmpty())
         text += QStringLiteral("\n\nThese content files were not there, so their texts are "
-                               "missing: %1. Save those boxes and publish again.")
-                    .arg(outcome.missingContentFiles.join(QStringLiteral(", ")));
+                               "missing:\n%1\nSave those boxes and publish again.")
+                    .arg(outcome.missingContentFiles.join(QLatin1Char('\n')));
     if (!m_services.open) {
         Messages::show(text);
         return;

@@ -251,8 +251,8 @@ private slots:
                   {"C:\\lumenquill\\vector\\clients.txt", "C:\\lumenquill\\vector\\contact.txt"});
         f.control<QPushButton>("cmdPublish")->click();
         QVERIFY2(f.messages.last().endsWith(
-                     "\n\nThese content files were not there, so their texts are missing: "
-                     "C:\\lumenquill\\vector\\clients.txt, C:\\lumenquill\\vector\\contact.txt. "
+                     "\n\nThese content files were not there, so their texts are missing:\n"
+                     "C:\\lumenquill\\vector\\clients.txt\nC:\\lumenquill\\vector\\contact.txt\n"
                      "Save those boxes and publish again."),
                  qPrintable(f.messages.last()));
     }
