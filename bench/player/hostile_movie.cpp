@@ -6,10 +6,10 @@
 //   --seconds N         how long the hostile movie plays (default 60)
 // It prints "flooding" when the hostile movie's first frame is on screen, "next" when the vector
 // movie is launched, and at the end next_launch_to_frame_ms: from that launch to its first frame.
-#include "SaveContentFile.h"
 #include "DeferredPlayer.h"
 #include "MainWindow.h"
 #include "RufflePlayer.h"
+#include "SaveContentFile.h"
 #include "SoftwareGraphics.h"
 #include "Tables.h"
 #include "TinySwf.h"

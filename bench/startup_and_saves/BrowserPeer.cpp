@@ -1,7 +1,7 @@
 #include "BrowserPeer.h"
 
-#include "SaveContentFile.h"
 #include "DrivePaths.h"
+#include "SaveContentFile.h"
 #include "Tables.h"
 
 #include <QDir>
