@@ -30,8 +30,9 @@ private slots:
             boxes.insert(box);
             QVERIFY2(findEditorWindow(row.window), qPrintable(row.window));
             // Every file lies in its template's folder (the preloader's in the install root).
-            const auto tmpl = std::find_if(templates().begin(), templates().end(),
-                                           [&](const Template& t) { return t.effectName == row.effectName; });
+            const auto tmpl =
+                std::find_if(templates().begin(), templates().end(),
+                             [&](const Template& t) { return t.effectName == row.effectName; });
             QVERIFY(tmpl != templates().end());
             QVERIFY2(row.path.startsWith(tmpl->folder), qPrintable(row.path));
             QVERIFY(!row.path.mid(tmpl->folder.size()).contains(QLatin1Char('\\')));
@@ -43,14 +44,14 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("boxes");
         QTest::newRow("vector") << "frmvector"
-                                << QStringList{"txt2", "txtclienz", "txtconzat", "txtnisiov",
-                                               "txtprodec", "txtservik"};
+                                << QStringList{"txt2",      "txtclienz", "txtconzat",
+                                               "txtnisiov", "txtprodec", "txtservik"};
         QTest::newRow("flowers") << "frmFlowers"
-                                 << QStringList{"txtFlower", "txtabut", "txtvido", "txtclienz",
-                                                "txtsurv", "txtrcontact"};
+                                 << QStringList{"txtFlower", "txtabut", "txtvido",
+                                                "txtclienz", "txtsurv", "txtrcontact"};
         QTest::newRow("matrix") << "frmmatrix"
-                                << QStringList{"txtmatrix", "txttitley", "txtservbob", "txtclent",
-                                               "txtuscont", "txtproone"};
+                                << QStringList{"txtmatrix", "txttitley", "txtservbob",
+                                               "txtclent",  "txtuscont", "txtproone"};
         QTest::newRow("preloader") << "frmpre" << QStringList{"txtpre"};
         QTest::newRow("wizard page 4") << "frmclients2" << QStringList{"txtclient"};
     }
@@ -72,27 +73,42 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("variable");
         QTest::addColumn<QString>("defaultLine");
-        QTest::newRow("cube about us") << "cmdcubeaboutus" << "C:\\lumenquill\\cube\\aboutus1.txt"
-                                       << "aboutus2" << "aboutus2=enter text here";
+        QTest::newRow("cube about us") << "cmdcubeaboutus"
+                                       << "C:\\lumenquill\\cube\\aboutus1.txt"
+                                       << "aboutus2"
+                                       << "aboutus2=enter text here";
         QTest::newRow("spiro products") << "cmdProdcuts1"
                                         << "C:\\lumenquill\\spirograph\\Prodcuts.txt"
-                                        << "Prodcuts1" << "Prodcuts1=enter text here";
-        QTest::newRow("flowers contact") << "cmdcliyents" << "C:\\lumenquill\\flowers\\contact.txt"
-                                         << "contact" << "contact=enter text here";
-        QTest::newRow("flowers clients") << "cmdclients" << "C:\\lumenquill\\flowers\\clients.txt"
-                                         << "clients" << "clients=enter text here";
+                                        << "Prodcuts1"
+                                        << "Prodcuts1=enter text here";
+        QTest::newRow("flowers contact") << "cmdcliyents"
+                                         << "C:\\lumenquill\\flowers\\contact.txt"
+                                         << "contact"
+                                         << "contact=enter text here";
+        QTest::newRow("flowers clients") << "cmdclients"
+                                         << "C:\\lumenquill\\flowers\\clients.txt"
+                                         << "clients"
+                                         << "clients=enter text here";
         QTest::newRow("fireworks clients") << "cmdclientsave"
-                                           << "C:\\lumenquill\\Fireworks\\clients.txt" << "client1"
+                                           << "C:\\lumenquill\\Fireworks\\clients.txt"
+                                           << "client1"
                                            << "client1=enter text here";
         QTest::newRow("fireworks services") << "cmdservicesave"
                                             << "C:\\lumenquill\\Fireworks\\services.txt"
-                                            << "services" << "services= enter text here";
-        QTest::newRow("fireworks title") << "cmdsavefire" << "C:\\lumenquill\\Fireworks\\title.txt"
-                                         << "title" << "title=entercompanyname";
-        QTest::newRow("preloader") << "cmdpre" << "c:\\lumen quill\\preloader.txt" << "pre"
+                                            << "services"
+                                            << "services= enter text here";
+        QTest::newRow("fireworks title") << "cmdsavefire"
+                                         << "C:\\lumenquill\\Fireworks\\title.txt"
+                                         << "title"
+                                         << "title=entercompanyname";
+        QTest::newRow("preloader") << "cmdpre"
+                                   << "c:\\lumen quill\\preloader.txt"
+                                   << "pre"
                                    << "pre=enter text here";
-        QTest::newRow("matrix about us") << "cmdmatrix" << "C:\\lumenquill\\matrix\\aboutus.txt"
-                                         << "aboutus" << "aboutus= enter text here";
+        QTest::newRow("matrix about us") << "cmdmatrix"
+                                         << "C:\\lumenquill\\matrix\\aboutus.txt"
+                                         << "aboutus"
+                                         << "aboutus= enter text here";
     }
 
     void oddlySpelledFilesAndVariables()
@@ -123,19 +139,32 @@ private slots:
     {
         QTest::addColumn<QString>("effect");
         QTest::addColumn<QString>("movie");
-        QTest::newRow("Fireworks") << "Fireworks" << "C:\\lumenquill\\Fireworks\\Fireworks.swf";
-        QTest::newRow("Vector") << "Vector" << "C:\\lumenquill\\vector\\vector.swf";
-        QTest::newRow("flower") << "flower" << "C:\\lumenquill\\flowers\\Flowers.swf";
-        QTest::newRow("spirograph") << "spirograph" << "C:\\lumenquill\\spirograph\\spiro.swf";
-        QTest::newRow("Preloader") << "Preloader" << "c:\\lumen quill\\preloader.swf";
-        QTest::newRow("lower case") << "vector" << "";
-        QTest::newRow("trailing blank") << "Vector " << "";
-        QTest::newRow("leading blank") << " Vector" << "";
-        QTest::newRow("fireworks lower") << "fireworks" << "";
-        QTest::newRow("default text") << "Effects" << "";
-        QTest::newRow("no template") << "smoke" << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("folder name") << "flowers" << "";
+        QTest::newRow("Fireworks") << "Fireworks"
+                                   << "C:\\lumenquill\\Fireworks\\Fireworks.swf";
+        QTest::newRow("Vector") << "Vector"
+                                << "C:\\lumenquill\\vector\\vector.swf";
+        QTest::newRow("flower") << "flower"
+                                << "C:\\lumenquill\\flowers\\Flowers.swf";
+        QTest::newRow("spirograph") << "spirograph"
+                                    << "C:\\lumenquill\\spirograph\\spiro.swf";
+        QTest::newRow("Preloader") << "Preloader"
+                                   << "c:\\lumen quill\\preloader.swf";
+        QTest::newRow("lower case") << "vector"
+                                    << "";
+        QTest::newRow("trailing blank") << "Vector "
+                                        << "";
+        QTest::newRow("leading blank") << " Vector"
+                                       << "";
+        QTest::newRow("fireworks lower") << "fireworks"
+                                         << "";
+        QTest::newRow("default text") << "Effects"
+                                      << "";
+        QTest::newRow("no template") << "smoke"
+                                     << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("folder name") << "flowers"
+                                     << "";
     }
 
     void movieLookup()
@@ -149,21 +178,36 @@ private slots:
     {
         QTest::addColumn<QString>("effect");
         QTest::addColumn<QString>("window");
-        QTest::newRow("Fireworks") << "Fireworks" << "frm2fireworks";
-        QTest::newRow("Vector") << "Vector" << "frmvector";
-        QTest::newRow("flower") << "flower" << "frmFlowers";
-        QTest::newRow("3d") << "3d" << "frm3d";
-        QTest::newRow("spirograph") << "spirograph" << "frmspiro";
-        QTest::newRow("Matrix") << "Matrix" << "frmmatrix";
-        QTest::newRow("Preloader") << "Preloader" << "frmpre";
-        QTest::newRow("cube") << "cube" << "frmcube";
-        QTest::newRow("lower case") << "vector" << "";
-        QTest::newRow("trailing blank") << "Vector " << "";
-        QTest::newRow("upper case") << "CUBE" << "";
-        QTest::newRow("default text") << "Effects" << "";
-        QTest::newRow("smoke") << "smoke" << "";
-        QTest::newRow("circle") << "circle" << "";
-        QTest::newRow("dance") << "dance" << "";
+        QTest::newRow("Fireworks") << "Fireworks"
+                                   << "frm2fireworks";
+        QTest::newRow("Vector") << "Vector"
+                                << "frmvector";
+        QTest::newRow("flower") << "flower"
+                                << "frmFlowers";
+        QTest::newRow("3d") << "3d"
+                            << "frm3d";
+        QTest::newRow("spirograph") << "spirograph"
+                                    << "frmspiro";
+        QTest::newRow("Matrix") << "Matrix"
+                                << "frmmatrix";
+        QTest::newRow("Preloader") << "Preloader"
+                                   << "frmpre";
+        QTest::newRow("cube") << "cube"
+                              << "frmcube";
+        QTest::newRow("lower case") << "vector"
+                                    << "";
+        QTest::newRow("trailing blank") << "Vector "
+                                        << "";
+        QTest::newRow("upper case") << "CUBE"
+                                    << "";
+        QTest::newRow("default text") << "Effects"
+                                      << "";
+        QTest::newRow("smoke") << "smoke"
+                               << "";
+        QTest::newRow("circle") << "circle"
+                                << "";
+        QTest::newRow("dance") << "dance"
+                               << "";
     }
 
     void editorLookup()
@@ -177,16 +221,20 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("message");
-        QTest::newRow("vector") << "frmvector"
-                                << "intro text for VECTOR has now been save you may now click preview";
-        QTest::newRow("spiro") << "frmspiro"
-                               << "intro text for spirograph has now been  set  you may now click preview";
-        QTest::newRow("pre") << "frmpre"
-                             << "intro text for preloader has now been saved you may now click preview";
+        QTest::newRow("vector")
+            << "frmvector"
+            << "intro text for VECTOR has now been save you may now click preview";
+        QTest::newRow("spiro")
+            << "frmspiro"
+            << "intro text for spirograph has now been  set  you may now click preview";
+        QTest::newRow("pre")
+            << "frmpre"
+            << "intro text for preloader has now been saved you may now click preview";
         QTest::newRow("cube") << "frmcube"
                               << "intro text for cube has now been save you may now click preview";
-        QTest::newRow("title page") << "frmtitle"
-                                    << "intro text for aboutus has now been saved you may now click preview";
+        QTest::newRow("title page")
+            << "frmtitle"
+            << "intro text for aboutus has now been saved you may now click preview";
     }
 
     void confirmationMessagesAreTheWindowsOwn()
