@@ -1,8 +1,8 @@
 #include "PublicationPage.h"
 
 #include "AnsiCodec.h"
+#include "InlineScripts.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -145,19 +145,7 @@ QString fallbackHtml(const QList<MovieText>& texts)
 QByteArray pagePolicy(const QByteArray& page, bool self)
 {
     const QByteArray own = self ? "'self' " : "";
-    QByteArray scripts = own + "'wasm-unsafe-eval'";
-    static constexpr QByteArrayView open("<script>");
-    static constexpr QByteArrayView close("</script>");
-    for (qsizetype from = page.indexOf(open); from >= 0; from = page.indexOf(open, from)) {
-        from += open.size();
-        const qsizetype to = page.indexOf(close, from);
-        if (to < 0)
-            break;
-        const QByteArray hash =
-            QCryptographicHash::hash(page.mid(from, to - from), QCryptographicHash::Sha256);
-        scripts += " 'sha256-" + hash.toBase64() + '\'';
-        from = to;
-    }
+    const QByteArray scripts = own + "'wasm-unsafe-eval'" + inlineScriptHashes(page);
     return "default-src 'none'; script-src " + scripts + "; style-src 'unsafe-inline'; img-src " +
            own + "data: blob:; media-src " + own + "data: blob:; font-src " + own +
            "data:; connect-src " + own + "data: blob:; worker-src " + own +

@@ -1,6 +1,7 @@
 #include "PlayerServer.h"
 
-#include <QCryptographicHash>
+#include "InlineScripts.h"
+
 #include <QFile>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -428,19 +429,7 @@ QUrl PlayerServer::folderUrl(const QString& windowsPath) const
 
 QByteArray PlayerServer::pagePolicy(const QByteArray& page)
 {
-    QByteArray scripts = "'self' 'wasm-unsafe-eval'";
-    static constexpr QByteArrayView open("<script>");
-    static constexpr QByteArrayView close("</script>");
-    for (qsizetype from = page.indexOf(open); from >= 0; from = page.indexOf(open, from)) {
-        from += open.size();
-        const qsizetype to = page.indexOf(close, from);
-        if (to < 0)
-            break;
-        const QByteArray hash =
-            QCryptographicHash::hash(page.mid(from, to - from), QCryptographicHash::Sha256);
-        scripts += " 'sha256-" + hash.toBase64() + '\'';
-        from = to;
-    }
+    const QByteArray scripts = "'self' 'wasm-unsafe-eval'" + inlineScriptHashes(page);
     return "default-src 'none'; script-src " + scripts +
            "; style-src 'self' 'unsafe-inline'; img-src 'self' data: blob:; "
            "media-src 'self' data: blob:; font-src 'self' data:; connect-src 'self' data: blob:; "
