@@ -9,10 +9,7 @@ walk=$2
 source "$(dirname "$0")/../support/xscreen.sh"
 
 start_screen
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
-wait_for 20 wm_runs || fail "the window manager did not start: $(cat "$work/openbox.log")"
+start_window_manager
 
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 # Debian's own Python, which has the AT-SPI bindings (not one a user put first on PATH).

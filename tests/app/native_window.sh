@@ -8,11 +8,7 @@ program=$1
 source "$(dirname "$0")/../support/xscreen.sh"
 
 start_screen
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-# A window mapped while the window manager is still starting may never be shown.
-wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
-wait_for 20 wm_runs || fail "the window manager did not start: $(cat "$work/openbox.log")"
+start_window_manager
 
 # Every top-level window the window manager takes into a frame of its own, from before the program
 # starts: the main window must be the only one, once.

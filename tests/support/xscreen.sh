@@ -34,3 +34,11 @@ start_screen() {
     export QT_LOGGING_RULES="lumenquill.player.debug=true"
     mkdir -p "$work/home" "$work/runtime" && chmod 700 "$work/runtime"
 }
+# Starts openbox on the screen and waits until it runs: a window mapped while the window manager
+# is still starting may never be shown.
+start_window_manager() {
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+    wait_for 20 wm_runs || fail "the window manager did not start: $(cat "$work/openbox.log")"
+}
