@@ -286,9 +286,14 @@ void MainWindow::initTabOrder()
     setTabOrder(m_websiteKindList, m_player);
 }
 
+MainWindow::~MainWindow()
+{
+    disconnect(m_focusWatch);
+}
+
 void MainWindow::initKeyboard()
 {
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         const bool inPlayer = m_player && now && (now == m_player || m_player->isAncestorOf(now));
         static_cast<PreviewFrame*>(m_previewFrame)->showFocusAround(inPlayer ? m_player : nullptr);
     });

@@ -29,6 +29,7 @@ class MainWindow : public QMainWindow
 public:
     // The window takes the player and places it in the preview frame.
     explicit MainWindow(MoviePlayer* player, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     MoviePlayer* player() const { return m_player; }
 
@@ -94,6 +95,9 @@ private:
     std::unique_ptr<Browser> m_browser;
     std::function<PublishOutcome(const PublishRequest&)> m_publisher = publishTemplate;
     QPointer<PublishDialog> m_publishDialog;
+    // Focus changes are watched for the preview's focus ring; they go on while the window's base
+    // classes are being destroyed, so the watch ends with the window itself.
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace lq
