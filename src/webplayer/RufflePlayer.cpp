@@ -56,7 +56,7 @@ QString jsString(const QString& text)
 //   never created, stands in for it, so that no GL driver is loaded for it.
 // - Its audio service runs inside the program rather than as a process of its own: a movie's
 //   sound plays the same, for one process less.
-// - The C library's allocator in the engine's processes keeps what it is given back. Left to
+// - The C library's allocator in the engine's processes is made to give freed memory back. Left to
 //   itself, once a large block (the 14 MB wasm) has been freed it serves every block up to that
 //   size from its own pools and keeps them, fragmented, for good: some 50 MiB at rest after the
 //   compile, more while a movie plays. Fixed thresholds of 1 MiB hand blocks that large back at
