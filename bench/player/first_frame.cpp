@@ -19,6 +19,7 @@
 // scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
 // to run it by hand on the display of DISPLAY:
 //   QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
+#include "Arguments.h"
 #include "DeferredPlayer.h"
 #include "MainWindow.h"
 #include "ProcessTree.h"
@@ -107,14 +108,11 @@ int main(int argc, char* argv[])
     lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    auto option = [&arguments](const QString& name, const QString& fallback) {
-        const qsizetype at = arguments.indexOf(name);
-        return at < 0 || at + 1 >= arguments.size() ? fallback : arguments.at(at + 1);
-    };
-    const bool pressWhenReady = option(QStringLiteral("--press"), {}) == QLatin1String("ready");
-    const int repeats =
-        std::max(1, option(QStringLiteral("--repeats"), QStringLiteral("5")).toInt());
-    const QString screenshot = option(QStringLiteral("--screenshot"), {});
+    const bool pressWhenReady =
+        bench::optionValue(arguments, QStringLiteral("--press")) == QLatin1String("ready");
+    const int repeats = std::max(
+        1, bench::optionValue(arguments, QStringLiteral("--repeats"), QStringLiteral("5")).toInt());
+    const QString screenshot = bench::optionValue(arguments, QStringLiteral("--screenshot"));
 
     auto* player = new lq::RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
     lq::MainWindow window(new lq::DeferredPlayer(player));

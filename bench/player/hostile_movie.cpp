@@ -6,6 +6,7 @@
 //   --seconds N         how long the hostile movie plays (default 60)
 // It prints "flooding" when the hostile movie's first frame is on screen, "next" when the vector
 // movie is launched, and at the end next_launch_to_frame_ms: from that launch to its first frame.
+#include "Arguments.h"
 #include "DeferredPlayer.h"
 #include "MainWindow.h"
 #include "RufflePlayer.h"
@@ -63,12 +64,10 @@ int main(int argc, char* argv[])
     lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    auto option = [&arguments](const QString& name, const QString& fallback) {
-        const qsizetype at = arguments.indexOf(name);
-        return at < 0 || at + 1 >= arguments.size() ? fallback : arguments.at(at + 1);
-    };
-    const bool requests = option(QStringLiteral("--movie"), {}) == QLatin1String("requests");
-    const int seconds = option(QStringLiteral("--seconds"), QStringLiteral("60")).toInt();
+    const bool requests =
+        bench::optionValue(arguments, QStringLiteral("--movie")) == QLatin1String("requests");
+    const int seconds =
+        bench::optionValue(arguments, QStringLiteral("--seconds"), QStringLiteral("60")).toInt();
     place(driveC + QStringLiteral("/lumenquill/matrix/matrix.swf"),
           requests ? TinySwf::floodingRequests(30) : TinySwf::floodingFsCommands("flood", 14, 10));
 
