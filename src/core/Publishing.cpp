@@ -2,6 +2,7 @@
 
 #include "ConfinedWalk.h"
 #include "DrivePaths.h"
+#include "MovieFile.h"
 #include "PublicationPage.h"
 #include "Tables.h"
 
@@ -113,11 +114,9 @@ Result<Sources> readSources(const Template& entry, const QString& dataFolder)
     const std::optional<QByteArray>& bytes = std::get<std::optional<QByteArray>>(movie);
     if (!bytes)
         return Failure{QStringLiteral("there is no movie at %1").arg(localPathOf(entry.movie))};
-    const QByteArray signature = bytes->left(3);
-    if (signature != "FWS" && signature != "CWS" && signature != "ZWS")
-        return Failure{QStringLiteral("%1 is not a Flash movie (it does not begin with FWS, "
-                                      "CWS or ZWS)")
-                           .arg(localPathOf(entry.movie))};
+    if (const auto problem = movieBytesProblem(*bytes))
+        return Failure{
+            QStringLiteral("%1 cannot be played: %2").arg(localPathOf(entry.movie), *problem)};
     sources.content.movie = *bytes;
     for (const ContentFile& file : contentFiles()) {
         if (file.effectName != entry.effectName)

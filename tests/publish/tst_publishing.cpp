@@ -308,6 +308,9 @@ private slots:
         QTest::newRow("not a movie") << "not swf"
                                      << "vector.swf"
                                      << "is not a Flash movie";
+        QTest::newRow("movie cut short") << "cut short"
+                                         << "vector.swf"
+                                         << "cannot be played: the file is cut short";
         QTest::newRow("text leads out") << "link out"
                                         << ""
                                         << "leads out of the drive folder";
@@ -326,6 +329,8 @@ private slots:
             QFile::remove(vectorFile(QStringLiteral("vector.swf")));
         } else if (damage == QLatin1String("not swf")) {
             writeFile(vectorFile(QStringLiteral("vector.swf")), "<html>not a movie</html>");
+        } else if (damage == QLatin1String("cut short")) {
+            writeFile(vectorFile(QStringLiteral("vector.swf")), m_movie.left(m_movie.size() / 2));
         } else if (damage == QLatin1String("link out")) {
             writeFile(outside.filePath(QStringLiteral("secret.txt")), "aboutus=secret");
             QFile::remove(vectorFile(QStringLiteral("aboutus.txt")));
