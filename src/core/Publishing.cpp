@@ -35,15 +35,6 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-const Template* findTemplate(const QString& effectName)
-{
-    for (const Template& entry : templates()) {
-        if (entry.effectName == effectName)
-            return &entry;
-    }
-    return nullptr;
-}
-
 QString lastPart(const QString& windowsPath)
 {
     return windowsPath.section(QLatin1Char('\\'), -1);
