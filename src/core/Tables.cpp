@@ -537,8 +537,12 @@ QStringList wizardHideOrder()
 
 QStringList effectListEntries()
 {
-    return {"Fireworks", "Vector",    "3d",    "flower", "cube", "spirograph",
-            "Matrix",    "Preloader", "smoke", "circle", "dance"};
+    // Every template, then the entries that name effects with no template: picking one of those
+    // and pressing either button does nothing.
+    QStringList entries;
+    for (const Template& templ : templates())
+        entries += templ.effectName;
+    return entries + QStringList{"smoke", "circle", "dance"};
 }
 
 QStringList websiteKinds()

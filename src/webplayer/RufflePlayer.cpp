@@ -10,10 +10,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QOpenGLContext>
@@ -235,6 +237,34 @@ void RufflePlayer::passFocusToTheView()
 {
     for (QWidget* area = this; qobject_cast<MoviePlayer*>(area); area = area->parentWidget())
         area->setFocusProxy(m_view);
+    // The widget the view draws in is made by the view, now or later.
+    m_view->installEventFilter(this);
+    for (QWidget* drawn : m_view->findChildren<QWidget*>())
+        drawn->installEventFilter(this);
+}
+
+// Tab and Shift+Tab (with Ctrl or without) belong to the window, not to the movie: the page would
+// keep them, as the player takes every key it is given, and a keyboard could never leave the
+// preview again.
+bool RufflePlayer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::ChildAdded) {
+        if (auto* drawn = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            drawn->installEventFilter(this);
+    } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (tab && !(key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+            if (event->type() == QEvent::KeyPress) {
+                const bool backwards =
+                    key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
+                focusNextPrevChild(!backwards);
+            }
+            event->accept();
+            return true;
+        }
+    }
+    return MoviePlayer::eventFilter(watched, event);
 }
 
 void RufflePlayer::setMovie(const QString& path)

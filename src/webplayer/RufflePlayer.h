@@ -48,6 +48,9 @@ public:
     // build tree, <exe dir>/../share/lumen-quill under an install prefix.
     static QString defaultRuffleFolder();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void warmedUp();
     // The movie's first frame is on screen.

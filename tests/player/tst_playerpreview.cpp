@@ -221,6 +221,16 @@ private:
         return expected;
     }
 
+    // Whether the preview's frame draws its ring beside the player, as a user sees it.
+    static bool ringShown(Fixture& f)
+    {
+        auto* frame = f.window.findChild<QWidget*>("frme1");
+        const QRect area = f.window.findChild<QWidget*>("ShockwaveFlash1")->geometry();
+        const QImage seen = frame->grab().toImage();
+        const QColor ring = frame->palette().color(QPalette::Highlight);
+        return seen.pixelColor(area.left() - 2, area.center().y()) == ring;
+    }
+
     static QMap<QString, QString> valuesOf(const LoadedReport& report)
     {
         QMap<QString, QString> values;
@@ -656,8 +666,19 @@ private slots:
             QCOMPARE(counts.at(i), i + 1);
     }
 
-    void thePlayerIsOneTabStopWhereKeysReachTheMovie()
+    void thePlayerIsOneTabStopWhereKeysReachTheMovieAndTabLeavesIt_data()
     {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("reached");
+        QTest::newRow("Tab") << int(Qt::NoModifier) << "Toolbar1";
+        QTest::newRow("Shift+Tab") << int(Qt::ShiftModifier) << "combo2";
+        QTest::newRow("Ctrl+Tab") << int(Qt::ControlModifier) << "Toolbar1";
+    }
+
+    void thePlayerIsOneTabStopWhereKeysReachTheMovieAndTabLeavesIt()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(QString, reached);
         Fixture f;
         f.place("lumenquill/matrix/matrix.swf", TinySwf::reporting("own", "here"));
         f.show();
@@ -668,17 +689,28 @@ private slots:
         auto* before = f.window.findChild<QComboBox*>("combo2");
         before->setFocus(Qt::TabFocusReason);
         QVERIFY(before->hasFocus());
+        QVERIFY(!ringShown(f));
 
         // One Tab from the list before it: the keys go to the page, no stop on the way.
         QTest::keyClick(before, Qt::Key_Tab);
         QVERIFY(f.player->hasFocus());
         QVERIFY(f.player->view()->isAncestorOf(QApplication::focusWidget()));
+        QVERIFY(ringShown(f));
         QTRY_COMPARE(f.evaluate("document.activeElement.tagName").toString(),
                      QString("RUFFLE-PLAYER"));
         f.evaluate("window.typed = ''; window.addEventListener('keydown',"
                    " function(e) { window.typed += e.key; }, true); 1");
         QTest::keyClicks(QApplication::focusWidget(), "go");
         QTRY_COMPARE(f.evaluate("window.typed").toString(), QString("go"));
+
+        // Tab leaves it for the next stop, Shift+Tab for the one before; the movie never sees it.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::KeyboardModifiers(modifiers));
+        QVERIFY(QApplication::focusWidget());
+        QCOMPARE(QApplication::focusWidget()->objectName(), reached);
+        QVERIFY(!ringShown(f));
+        QTest::keyClicks(QApplication::focusWidget(), "x");
+        const QString typed = f.evaluate("window.typed").toString();
+        QVERIFY2(!typed.contains("Tab") && !typed.contains('x'), qPrintable(typed));
     }
 
     void withoutThePlayersFilesThePreviewSaysSoInItsAreaAlone()
