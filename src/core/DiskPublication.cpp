@@ -70,23 +70,6 @@ int makeFolder(const QString& path)
     return ::mkdir(encoded(path).constData(), 0755) == 0 ? 0 : errno;
 }
 
-// A folder and those above it that are missing, as mkdir -p makes them; 0 or the errno value.
-int makeFolders(const QString& path)
-{
-    struct stat info;
-    if (::stat(encoded(path).constData(), &info) == 0)
-        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-    if (errno != ENOENT)
-        return errno;
-    const QString parent = QFileInfo(path).path();
-    if (parent != path) {
-        if (const int error = makeFolders(parent))
-            return error;
-    }
-    const int error = makeFolder(path);
-    return error == EEXIST ? 0 : error;
-}
-
 UniqueFd openNewFile(const QString& path)
 {
     return UniqueFd(
@@ -431,7 +414,7 @@ Result<QString> prepareTarget(const PublishRequest& request, const DiskForm& for
     if (auto* failure = std::get_if<Failure>(&state))
         return *failure;
     const QString parent = QFileInfo(target).absolutePath();
-    if (const int error = makeFolders(parent))
+    if (const int error = makeFolders(parent, 0755))
         return writeFailure(parent, error);
     return target;
 }

@@ -39,8 +39,8 @@ WalkOutcome openDataFolder(bool create, UniqueFd* fd, Location* location)
 {
     const QString data = dataFolder();
     if (create && !QFileInfo::exists(data)) {
-        if (!QDir().mkpath(data)) {
-            location->error = errno;
+        if (const int error = makeFolders(data, 0777)) {
+            location->error = error;
             return WalkOutcome::Failed;
         }
         location->createdFolders << data;
