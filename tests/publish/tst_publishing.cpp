@@ -130,7 +130,8 @@ private:
     PublishOutcome publish(PublicationForm form, const QString& target,
                            const QString& effect = QStringLiteral("Vector")) const
     {
-        return publishTemplate({effect, form, target, kDataFolder});
+        return publishTemplate(
+            {.effectName = effect, .form = form, .target = target, .dataFolder = kDataFolder});
     }
 
 private slots:
