@@ -198,12 +198,13 @@ const PublicationPlace& PublishDialog::chosenPlace() const
     return publicationPlaces().first();
 }
 
-// The place as typed: "~" is the home folder, and a bare name lies in the Documents folder.
+// The place as typed: on the disk, "~" is the home folder, and a bare name lies in the Documents
+// folder.
 QString PublishDialog::chosenTarget() const
 {
     QString typed = m_targetField->text().trimmed();
-    if (typed.isEmpty())
-        return typed;
+    if (typed.isEmpty() || chosenPlace().targetKind == TargetKind::Host)
+        return typed; // a URL, as typed
     if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
         typed.replace(0, 1, QDir::homePath());
     return QDir::cleanPath(QDir(m_services.documentsFolder).absoluteFilePath(typed));

@@ -116,7 +116,7 @@ Result<Sources> readSources(const Template& entry, const QString& dataFolder)
         if (auto* failure = std::get_if<Failure>(&text))
             return *failure;
         if (const auto& textBytes = std::get<std::optional<QByteArray>>(text))
-            sources.content.texts.append({lastPart(file.path), *textBytes});
+            sources.content.texts.append({.fileName = lastPart(file.path), .bytes = *textBytes});
         else
             sources.missing << file.path;
     }
