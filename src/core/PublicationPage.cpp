@@ -1,7 +1,7 @@
 #include "PublicationPage.h"
 
 #include "AnsiCodec.h"
-#include "InlineScripts.h"
+#include "PagePolicy.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,12 +120,12 @@ Fields commonFields(const PageContent& content, const QByteArray& start)
 }
 
 // The page with its policy, which is made from the page's scripts as they finally are.
-QByteArray withPolicy(const QByteArray& page, bool self)
+QByteArray withPolicy(const QByteArray& page, PageOrigin origin)
 {
     QByteArray out = page;
     const qsizetype at = out.indexOf("@POLICY@");
     if (at >= 0)
-        out.replace(at, 8, pagePolicy(page, self));
+        out.replace(at, 8, pagePolicy(page, origin, PolicyDelivery::MetaElement));
     return out;
 }
 
@@ -142,16 +142,6 @@ QString fallbackHtml(const QList<MovieText>& texts)
     return paragraphs.join(QLatin1Char('\n'));
 }
 
-QByteArray pagePolicy(const QByteArray& page, bool self)
-{
-    const QByteArray own = self ? "'self' " : "";
-    const QByteArray scripts = own + "'wasm-unsafe-eval'" + inlineScriptHashes(page);
-    return "default-src 'none'; script-src " + scripts + "; style-src 'unsafe-inline'; img-src " +
-           own + "data: blob:; media-src " + own + "data: blob:; font-src " + own +
-           "data:; connect-src " + own + "data: blob:; worker-src " + own +
-           "blob:; object-src 'none'; base-uri 'none'; form-action 'none'";
-}
-
 QByteArray buildFolderPage(const PageContent& content, QString* problem)
 {
     const QString folder = publishFolder(content.dataFolder);
@@ -161,7 +151,7 @@ QByteArray buildFolderPage(const PageContent& content, QString* problem)
         return {};
     Fields fields = commonFields(content, start);
     fields.insert("MOVIE", scriptString(content.movieName));
-    return withPolicy(fill(page, fields), true);
+    return withPolicy(fill(page, fields), PageOrigin::OwnSite);
 }
 
 QByteArray buildSinglePage(const PageContent& content, QString* problem)
@@ -197,7 +187,7 @@ QByteArray buildSinglePage(const PageContent& content, QString* problem)
                   QJsonDocument(textUrls).toJson(QJsonDocument::Compact).replace("<", "\\u003c"));
     fields.insert("CHUNK", chunk);
     fields.insert("RUFFLE", loader);
-    return withPolicy(fill(page, fields), false);
+    return withPolicy(fill(page, fields), PageOrigin::Alone);
 }
 
 } // namespace lq

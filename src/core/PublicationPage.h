@@ -38,9 +38,4 @@ QByteArray buildSinglePage(const PageContent& content, QString* problem);
 // (after the first "=", up to an "&", "+" and %XX decoded), from Windows-1252, HTML-escaped.
 QString fallbackHtml(const QList<MovieText>& texts);
 
-// The Content-Security-Policy for a page: its own inline scripts by their hashes, the player's
-// wasm compiled, inline styles for the player's controls, and nothing loaded from elsewhere.
-// `self` lets the page load the player's files and texts from its own site (the web folder).
-QByteArray pagePolicy(const QByteArray& page, bool self);
-
 } // namespace lq
