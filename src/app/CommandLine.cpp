@@ -9,7 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
-#include <string_view>
+#include <algorithm>
 
 namespace lq {
 
@@ -28,6 +28,57 @@ QTextStream& err()
 {
     static QTextStream stream(stderr);
     return stream;
+}
+
+// The arguments without Qt's own options and their values (-platform offscreen, -style=Fusion,
+// --reverse, ...), which QApplication takes for itself: what is left is the program's.
+QStringList withoutQtOptions(const QStringList& arguments)
+{
+    static const QStringList withValue = {"platform",
+                                          "platformpluginpath",
+                                          "platformtheme",
+                                          "plugin",
+                                          "qwindowgeometry",
+                                          "geometry",
+                                          "qwindowtitle",
+                                          "title",
+                                          "qwindowicon",
+                                          "icon",
+                                          "session",
+                                          "display",
+                                          "name",
+                                          "visual",
+                                          "style",
+                                          "stylesheet"};
+    static const QStringList alone = {"reverse",     "testability", "nograb", "dograb",
+                                      "widgetcount", "qdevel",      "qdebug"};
+    static const QStringList joined = {"style=", "stylesheet=", "qmljsdebugger="};
+    QStringList left = arguments.mid(0, 1);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QStringView name(arguments.at(i));
+        if (!name.startsWith(u'-')) {
+            left << arguments.at(i);
+            continue;
+        }
+        name = name.mid(name.startsWith(u"--") ? 2 : 1); // Qt takes either
+        const bool isJoined = std::any_of(joined.cbegin(), joined.cend(),
+                                          [name](const QString& p) { return name.startsWith(p); });
+        if (withValue.contains(name))
+            ++i;
+        else if (!alone.contains(name) && !isJoined)
+            left << arguments.at(i);
+    }
+    return left;
+}
+
+// Qt names the program in "Usage:" by the path it was started with; users type lumenquill.
+QString helpText(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    const QString started = QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+    if (text.startsWith(started))
+        text.replace(0, started.size(), QStringLiteral("Usage: lumenquill"));
+    return text + QStringLiteral("\nQt's own options (-platform, -style, ...) are taken too.\n");
 }
 
 int usageError(const QString& message)
@@ -111,18 +162,10 @@ int publish(const PublicationPlace& place, const QStringList& arguments)
 
 bool isCommandLineRequest(int argc, char* argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        for (const PublicationPlace& place : publicationPlaces()) {
-            if (argument.starts_with("--" + place.option.toStdString()))
-                return true;
-        }
-        for (const char* option : {"--help", "-h", "--help-all", "--version", "-v"}) {
-            if (argument == option)
-                return true;
-        }
-    }
-    return false;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return withoutQtOptions(arguments).size() > 1;
 }
 
 int runCommandLine(int argc, char* argv[])
@@ -141,10 +184,12 @@ int runCommandLine(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     addPlaces(parser);
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(withoutQtOptions(QCoreApplication::arguments())))
         return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        out() << helpText(parser) << Qt::flush;
+        return 0;
+    }
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     const PublicationPlace* chosen = chosenPlace(parser);

@@ -3,7 +3,8 @@
 namespace lq {
 
 // True when the arguments ask for something the command line does without a window: publishing,
-// --help or --version. Any other start (no argument, Qt's own options) opens the main window.
+// --help, --version, or anything it must refuse (an unknown option). A start with no argument
+// but Qt's own options (-platform, -style, ...) opens the main window.
 bool isCommandLineRequest(int argc, char* argv[]);
 
 // Does what the command line asks, with a core application only (no display, no web engine), and

@@ -8,11 +8,22 @@
 #include <QDir>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QOpenGLContext>
 #include <QPluginLoader>
 #include <QStackedLayout>
 #include <QTimer>
 
+// Qt's own, exported but not in a public header: the context the web engine shares its GL with.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+
 namespace lq {
+
+void standInForTheSharedGLContext()
+{
+    if (!qt_gl_global_share_context())
+        qt_gl_set_global_share_context(new QOpenGLContext(QCoreApplication::instance()));
+}
 
 namespace {
 
@@ -30,6 +41,7 @@ MoviePlayer* makeFromModule(const QString& moduleFile, QWidget* parent, QString*
                      .arg(QDir::toNativeSeparators(module.fileName()));
         return nullptr;
     }
+    standInForTheSharedGLContext(); // before the engine's library loads with the module
     auto* factory = qobject_cast<MoviePlayerModule*>(module.instance());
     if (!factory) {
         *error = QStringLiteral("The movie player could not be loaded, so no effect can be shown "

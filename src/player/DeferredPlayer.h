@@ -8,6 +8,12 @@ class QLabel;
 
 namespace lq {
 
+// The web engine asks for the application's shared GL context, which Qt makes only when GL is
+// chosen at start. An empty one, never created, stands in for it: no GL driver is loaded for it,
+// and the engine's library, loaded with the player's module, does not warn that it was started
+// without one. Call before the engine starts; once is enough.
+void standInForTheSharedGLContext();
+
 // Stands in the main window for the real player, and is the one place that decides when it is
 // made and readied. The real player lives in a module of its own with the web engine: loading
 // that costs more than showing the whole window, so it happens once the window is on screen and

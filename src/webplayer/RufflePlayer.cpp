@@ -1,5 +1,6 @@
 #include "RufflePlayer.h"
 
+#include "DeferredPlayer.h"
 #include "DrivePaths.h"
 #include "InstalledFiles.h"
 #include "MovieFile.h"
@@ -18,16 +19,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QOpenGLContext>
 #include <QStackedLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-
-// Qt's own, exported but not in a public header: the context the web engine shares its GL with.
-Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+#include <algorithm>
+#include <cstdio>
 
 namespace lq {
 
@@ -44,6 +42,36 @@ QString jsString(const QString& text)
     // A JSON array of one string is a JavaScript literal of that string, quotes and all.
     const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+// What the web engine says of itself (its settings, the sandbox, its graphics, its own log) is for
+// a developer, who asks for it with QT_LOGGING_RULES="lumenquill.webengine.debug=true"; otherwise
+// it stays out of the user's terminal.
+Q_LOGGING_CATEGORY(lcWebEngine, "lumenquill.webengine", QtCriticalMsg)
+
+QtMessageHandler g_nextMessageHandler = nullptr;
+
+// The engine's own categories, and the lines it writes without one, word for word.
+bool isEngineMessage(const QMessageLogContext& context, const QString& text)
+{
+    const QLatin1StringView category(context.category ? context.category : "");
+    if (category.startsWith(QLatin1StringView("qt.webengine")))
+        return true;
+    static const QStringList engineLines = {QStringLiteral("Sandboxing disabled by user."),
+                                            QStringLiteral("No suitable graphics backend found")};
+    return category == QLatin1StringView("default") &&
+           std::any_of(engineLines.cbegin(), engineLines.cend(),
+                       [&text](const QString& line) { return text.startsWith(line); });
+}
+
+void keepEngineMessagesOut(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (isEngineMessage(context, text))
+        return;
+    if (g_nextMessageHandler)
+        g_nextMessageHandler(type, context, text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
 }
 
 // The engine reads its flags when its first profile is made.
@@ -72,6 +100,11 @@ void prepareEngineForThePlayer()
         "glibc.malloc.mmap_threshold=1048576:glibc.malloc.trim_threshold=1048576");
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     QList<QByteArray> added{"--disable-gpu", "--disable-features=AudioServiceOutOfProcess"};
+    if (!lcWebEngine().isDebugEnabled()) {
+        added.append("--log-level=3"); // the engine's own log: fatal errors only
+        static const QtMessageHandler next = qInstallMessageHandler(keepEngineMessagesOut);
+        g_nextMessageHandler = next; // once, or the handler would pass messages to itself
+    }
     if (!flags.contains("--js-flags"))
         added.append("--js-flags=--no-wasm-tier-up");
     for (const QByteArray& flag : std::as_const(added)) {
@@ -79,8 +112,7 @@ void prepareEngineForThePlayer()
             flags += (flags.isEmpty() ? "" : " ") + flag;
     }
     ProgramEnvironment::set("QTWEBENGINE_CHROMIUM_FLAGS", flags);
-    if (!qt_gl_global_share_context())
-        qt_gl_set_global_share_context(new QOpenGLContext(QCoreApplication::instance()));
+    standInForTheSharedGLContext();
 }
 
 // What the player area says of a movie that cannot be played: which template movie, where it
@@ -151,6 +183,8 @@ void RufflePlayer::prepare()
 bool RufflePlayer::startServer()
 {
     m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
+    if (m_serverIdleTimeout)
+        m_server->setIdleTimeout(*m_serverIdleTimeout);
     if (m_server->start()) {
         m_log = std::make_unique<PlayerLogGate>(m_server->pageUrl());
         return true;

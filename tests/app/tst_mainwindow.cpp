@@ -1,4 +1,5 @@
 #include "Accessibility.h"
+#include "Expectations.h"
 #include "MainWindow.h"
 #include "MessageRecorder.h"
 #include "PathPreviewPlayer.h"
@@ -128,12 +129,8 @@ private slots:
     void listsHoldExactlyTheirEntries()
     {
         Fixture f;
-        QCOMPARE(itemsOf(f.effects),
-                 (QStringList{"Fireworks", "Vector", "3d", "flower", "cube", "spirograph", "Matrix",
-                              "Preloader", "smoke", "circle", "dance"}));
-        QCOMPARE(itemsOf(f.window.findChild<QComboBox*>("combo2")),
-                 (QStringList{"Business Website", "Catalog Website", "Curriculum Vitae",
-                              "fun website", "Sports"}));
+        QCOMPARE(itemsOf(f.effects), expected::kEffectEntries);
+        QCOMPARE(itemsOf(f.window.findChild<QComboBox*>("combo2")), expected::kWebsiteKinds);
     }
 
     void typingIntoTheEffectListKeepsTheTextAsTypedAndTheListAsItWas()

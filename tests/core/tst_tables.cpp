@@ -1,3 +1,4 @@
+#include "Expectations.h"
 #include "Tables.h"
 
 #include <QSet>
@@ -128,27 +129,16 @@ private slots:
 
     void listsHoldTheirEntriesInOrder()
     {
-        QCOMPARE(effectListEntries(),
-                 (QStringList{"Fireworks", "Vector", "3d", "flower", "cube", "spirograph", "Matrix",
-                              "Preloader", "smoke", "circle", "dance"}));
-        QCOMPARE(websiteKinds(), (QStringList{"Business Website", "Catalog Website",
-                                              "Curriculum Vitae", "fun website", "Sports"}));
+        QCOMPARE(effectListEntries(), expected::kEffectEntries);
+        QCOMPARE(websiteKinds(), expected::kWebsiteKinds);
     }
 
     void movieLookup_data()
     {
         QTest::addColumn<QString>("effect");
         QTest::addColumn<QString>("movie");
-        QTest::newRow("Fireworks") << "Fireworks"
-                                   << "C:\\lumenquill\\Fireworks\\Fireworks.swf";
-        QTest::newRow("Vector") << "Vector"
-                                << "C:\\lumenquill\\vector\\vector.swf";
-        QTest::newRow("flower") << "flower"
-                                << "C:\\lumenquill\\flowers\\Flowers.swf";
-        QTest::newRow("spirograph") << "spirograph"
-                                    << "C:\\lumenquill\\spirograph\\spiro.swf";
-        QTest::newRow("Preloader") << "Preloader"
-                                   << "c:\\lumen quill\\preloader.swf";
+        for (const QString& effect : expected::kTemplateEffects)
+            QTest::newRow(qPrintable(effect)) << effect << expected::kMovieOfEffect.value(effect);
         QTest::newRow("lower case") << "vector"
                                     << "";
         QTest::newRow("trailing blank") << "Vector "
@@ -178,22 +168,8 @@ private slots:
     {
         QTest::addColumn<QString>("effect");
         QTest::addColumn<QString>("window");
-        QTest::newRow("Fireworks") << "Fireworks"
-                                   << "frm2fireworks";
-        QTest::newRow("Vector") << "Vector"
-                                << "frmvector";
-        QTest::newRow("flower") << "flower"
-                                << "frmFlowers";
-        QTest::newRow("3d") << "3d"
-                            << "frm3d";
-        QTest::newRow("spirograph") << "spirograph"
-                                    << "frmspiro";
-        QTest::newRow("Matrix") << "Matrix"
-                                << "frmmatrix";
-        QTest::newRow("Preloader") << "Preloader"
-                                   << "frmpre";
-        QTest::newRow("cube") << "cube"
-                              << "frmcube";
+        for (const QString& effect : expected::kTemplateEffects)
+            QTest::newRow(qPrintable(effect)) << effect << expected::kEditorOfEffect.value(effect);
         QTest::newRow("lower case") << "vector"
                                     << "";
         QTest::newRow("trailing blank") << "Vector "
@@ -221,20 +197,8 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("message");
-        QTest::newRow("vector")
-            << "frmvector"
-            << "intro text for VECTOR has now been save you may now click preview";
-        QTest::newRow("spiro")
-            << "frmspiro"
-            << "intro text for spirograph has now been  set  you may now click preview";
-        QTest::newRow("pre")
-            << "frmpre"
-            << "intro text for preloader has now been saved you may now click preview";
-        QTest::newRow("cube") << "frmcube"
-                              << "intro text for cube has now been save you may now click preview";
-        QTest::newRow("title page")
-            << "frmtitle"
-            << "intro text for aboutus has now been saved you may now click preview";
+        for (auto it = expected::kConfirmation.cbegin(); it != expected::kConfirmation.cend(); ++it)
+            QTest::newRow(qPrintable(it.key())) << it.key() << it.value();
     }
 
     void confirmationMessagesAreTheWindowsOwn()
@@ -253,8 +217,10 @@ private slots:
             QVERIFY(page->isWizardPage());
             chain << page->name;
         }
-        QCOMPARE(chain, (QStringList{"frm2fireworks", "frmvision2", "frmservices1", "frmclients2",
-                                     "frmtitle"}));
+        QStringList wizard;
+        for (const expected::WizardPage& page : expected::kWizard)
+            wizard << page.window;
+        QCOMPARE(chain, wizard);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "Expectations.h"
 #include "MessageRecorder.h"
 #include "SaveContentFile.h"
 #include "Tables.h"
@@ -14,22 +15,9 @@ using namespace lq;
 
 namespace {
 
-const QString kVectorMessage =
-    QStringLiteral("intro text for VECTOR has now been save you may now click preview");
-const QString kFlowersMessage =
-    QStringLiteral("intro text for Flowers has now been save you may now click preview");
-const QString k3dMessage =
-    QStringLiteral("intro text for 3d has now been save you may now click preview");
-const QString kCubeMessage =
-    QStringLiteral("intro text for cube has now been save you may now click preview");
-const QString kSpiroMessage =
-    QStringLiteral("intro text for spirograph has now been  set  you may now click preview");
-const QString kMatrixMessage =
-    QStringLiteral("intro text for matrix has now been save you may now click preview");
-const QString kPreloaderMessage =
-    QStringLiteral("intro text for preloader has now been saved you may now click preview");
-const QString kWizardMessage =
-    QStringLiteral("intro text for aboutus has now been saved you may now click preview");
+const QString kVectorMessage = expected::kConfirmation.value("frmvector");
+const QString kSpiroMessage = expected::kConfirmation.value("frmspiro");
+const QString kWizardMessage = expected::kWizardSaved;
 
 // Every content file the program may write: after one save, all but one must still be missing.
 QStringList filesThatExist()
@@ -68,99 +56,64 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message");
-        auto row = [](const char* window, const char* box, const char* button, const char* path,
-                      const QString& message) {
+        auto row = [](const char* window, const char* box, const char* button, const char* path) {
             QTest::addRow("%s/%s", window, button)
                 << QString::fromLatin1(window) << QString::fromLatin1(box)
-                << QString::fromLatin1(button) << QString::fromLatin1(path) << message;
+                << QString::fromLatin1(button) << QString::fromLatin1(path)
+                << expected::kConfirmation.value(QString::fromLatin1(window));
         };
-        row("frm2fireworks", "txtfire", "cmd4", "C:\\lumenquill\\Fireworks\\aboutus.txt",
-            kWizardMessage);
-        row("frmvision2", "txtvision", "cmdvisionsave", "C:\\lumenquill\\Fireworks\\ourvision.txt",
-            kWizardMessage);
+        row("frm2fireworks", "txtfire", "cmd4", "C:\\lumenquill\\Fireworks\\aboutus.txt");
+        row("frmvision2", "txtvision", "cmdvisionsave", "C:\\lumenquill\\Fireworks\\ourvision.txt");
         row("frmservices1", "txtservice4", "cmdservicesave",
-            "C:\\lumenquill\\Fireworks\\services.txt", kWizardMessage);
-        row("frmclients2", "txtclient", "cmdclientsave", "C:\\lumenquill\\Fireworks\\clients.txt",
-            kWizardMessage);
-        row("frmtitle", "txtfiretitle", "cmdsavefire", "C:\\lumenquill\\Fireworks\\title.txt",
-            kWizardMessage);
+            "C:\\lumenquill\\Fireworks\\services.txt");
+        row("frmclients2", "txtclient", "cmdclientsave", "C:\\lumenquill\\Fireworks\\clients.txt");
+        row("frmtitle", "txtfiretitle", "cmdsavefire", "C:\\lumenquill\\Fireworks\\title.txt");
 
-        row("frmvector", "txt2", "cmdsavevector", "C:\\lumenquill\\vector\\aboutus.txt",
-            kVectorMessage);
-        row("frmvector", "txtclienz", "cmdclienz", "C:\\lumenquill\\vector\\clients.txt",
-            kVectorMessage);
-        row("frmvector", "txtconzat", "cmdconti", "C:\\lumenquill\\vector\\contact.txt",
-            kVectorMessage);
-        row("frmvector", "txtnisiov", "cmdvisnoz", "C:\\lumenquill\\vector\\ourvision.txt",
-            kVectorMessage);
-        row("frmvector", "txtprodec", "cmdprodec", "C:\\lumenquill\\vector\\products1.txt",
-            kVectorMessage);
-        row("frmvector", "txtservik", "cmdservik", "C:\\lumenquill\\vector\\services.txt",
-            kVectorMessage);
+        row("frmvector", "txt2", "cmdsavevector", "C:\\lumenquill\\vector\\aboutus.txt");
+        row("frmvector", "txtclienz", "cmdclienz", "C:\\lumenquill\\vector\\clients.txt");
+        row("frmvector", "txtconzat", "cmdconti", "C:\\lumenquill\\vector\\contact.txt");
+        row("frmvector", "txtnisiov", "cmdvisnoz", "C:\\lumenquill\\vector\\ourvision.txt");
+        row("frmvector", "txtprodec", "cmdprodec", "C:\\lumenquill\\vector\\products1.txt");
+        row("frmvector", "txtservik", "cmdservik", "C:\\lumenquill\\vector\\services.txt");
 
-        row("frm3d", "txt3d", "cmd3dsave", "C:\\lumenquill\\3d\\aboutus.txt", k3dMessage);
-        row("frm3d", "txtclients12", "cmdclients12", "C:\\lumenquill\\3d\\clients.txt", k3dMessage);
-        row("frm3d", "txtcontactus1", "cmdcontactus1", "C:\\lumenquill\\3d\\contactus.txt",
-            k3dMessage);
-        row("frm3d", "txtourvision1", "cmdourvision1", "C:\\lumenquill\\3d\\ourvision.txt",
-            k3dMessage);
-        row("frm3d", "txtproducts1", "cmdproducts1", "C:\\lumenquill\\3d\\products.txt",
-            k3dMessage);
-        row("frm3d", "txtservices1", "cmdservices1", "C:\\lumenquill\\3d\\services.txt",
-            k3dMessage);
+        row("frm3d", "txt3d", "cmd3dsave", "C:\\lumenquill\\3d\\aboutus.txt");
+        row("frm3d", "txtclients12", "cmdclients12", "C:\\lumenquill\\3d\\clients.txt");
+        row("frm3d", "txtcontactus1", "cmdcontactus1", "C:\\lumenquill\\3d\\contactus.txt");
+        row("frm3d", "txtourvision1", "cmdourvision1", "C:\\lumenquill\\3d\\ourvision.txt");
+        row("frm3d", "txtproducts1", "cmdproducts1", "C:\\lumenquill\\3d\\products.txt");
+        row("frm3d", "txtservices1", "cmdservices1", "C:\\lumenquill\\3d\\services.txt");
 
-        row("frmFlowers", "txtFlower", "CmdFlower", "C:\\lumenquill\\flowers\\intro.txt",
-            kFlowersMessage);
-        row("frmFlowers", "txtabut", "cmdabout4", "C:\\lumenquill\\flowers\\aboutus.txt",
-            kFlowersMessage);
-        row("frmFlowers", "txtvido", "cmdvisio4", "C:\\lumenquill\\flowers\\ourvision.txt",
-            kFlowersMessage);
-        row("frmFlowers", "txtclienz", "cmdclients", "C:\\lumenquill\\flowers\\clients.txt",
-            kFlowersMessage);
-        row("frmFlowers", "txtsurv", "cmdserv", "C:\\lumenquill\\flowers\\services.txt",
-            kFlowersMessage);
-        row("frmFlowers", "txtrcontact", "cmdcliyents", "C:\\lumenquill\\flowers\\contact.txt",
-            kFlowersMessage);
+        row("frmFlowers", "txtFlower", "CmdFlower", "C:\\lumenquill\\flowers\\intro.txt");
+        row("frmFlowers", "txtabut", "cmdabout4", "C:\\lumenquill\\flowers\\aboutus.txt");
+        row("frmFlowers", "txtvido", "cmdvisio4", "C:\\lumenquill\\flowers\\ourvision.txt");
+        row("frmFlowers", "txtclienz", "cmdclients", "C:\\lumenquill\\flowers\\clients.txt");
+        row("frmFlowers", "txtsurv", "cmdserv", "C:\\lumenquill\\flowers\\services.txt");
+        row("frmFlowers", "txtrcontact", "cmdcliyents", "C:\\lumenquill\\flowers\\contact.txt");
 
-        row("frmcube", "txtaboutcube", "cmdcubeaboutus", "C:\\lumenquill\\cube\\aboutus1.txt",
-            kCubeMessage);
-        row("frmcube", "txtClients1", "cmdClients1", "C:\\lumenquill\\cube\\Clients.txt",
-            kCubeMessage);
-        row("frmcube", "txtourvision2", "cmdourvision2", "C:\\lumenquill\\cube\\ourvision.txt",
-            kCubeMessage);
-        row("frmcube", "txtproducts1", "cmdproducts1", "C:\\lumenquill\\cube\\products.txt",
-            kCubeMessage);
-        row("frmcube", "txtservices1", "cmdservices1", "C:\\lumenquill\\cube\\services.txt",
-            kCubeMessage);
-        row("frmcube", "txttitle2", "cmdtitle2", "C:\\lumenquill\\cube\\title.txt", kCubeMessage);
+        row("frmcube", "txtaboutcube", "cmdcubeaboutus", "C:\\lumenquill\\cube\\aboutus1.txt");
+        row("frmcube", "txtClients1", "cmdClients1", "C:\\lumenquill\\cube\\Clients.txt");
+        row("frmcube", "txtourvision2", "cmdourvision2", "C:\\lumenquill\\cube\\ourvision.txt");
+        row("frmcube", "txtproducts1", "cmdproducts1", "C:\\lumenquill\\cube\\products.txt");
+        row("frmcube", "txtservices1", "cmdservices1", "C:\\lumenquill\\cube\\services.txt");
+        row("frmcube", "txttitle2", "cmdtitle2", "C:\\lumenquill\\cube\\title.txt");
 
-        row("frmspiro", "txtspiro", "cmdspiro", "C:\\lumenquill\\spirograph\\aboutus.txt",
-            kSpiroMessage);
-        row("frmspiro", "txtclientzu", "cmdclientzu", "C:\\lumenquill\\spirograph\\Clients.txt",
-            kSpiroMessage);
+        row("frmspiro", "txtspiro", "cmdspiro", "C:\\lumenquill\\spirograph\\aboutus.txt");
+        row("frmspiro", "txtclientzu", "cmdclientzu", "C:\\lumenquill\\spirograph\\Clients.txt");
         row("frmspiro", "txtContactuszu", "cmdContactuszu",
-            "C:\\lumenquill\\spirograph\\Contactus.txt", kSpiroMessage);
-        row("frmspiro", "txtintrozu", "cmdintrozu", "C:\\lumenquill\\spirograph\\intro.txt",
-            kSpiroMessage);
-        row("frmspiro", "txtProdcuts1", "cmdProdcuts1", "C:\\lumenquill\\spirograph\\Prodcuts.txt",
-            kSpiroMessage);
+            "C:\\lumenquill\\spirograph\\Contactus.txt");
+        row("frmspiro", "txtintrozu", "cmdintrozu", "C:\\lumenquill\\spirograph\\intro.txt");
+        row("frmspiro", "txtProdcuts1", "cmdProdcuts1", "C:\\lumenquill\\spirograph\\Prodcuts.txt");
         row("frmspiro", "txtServiceszu", "cmdServiceszu",
-            "C:\\lumenquill\\spirograph\\Services.txt", kSpiroMessage);
+            "C:\\lumenquill\\spirograph\\Services.txt");
 
-        row("frmmatrix", "txtmatrix", "cmdmatrix", "C:\\lumenquill\\matrix\\aboutus.txt",
-            kMatrixMessage);
-        row("frmmatrix", "txttitley", "cmdtitley", "C:\\lumenquill\\matrix\\title.txt",
-            kMatrixMessage);
-        row("frmmatrix", "txtservbob", "cmdservbob", "C:\\lumenquill\\matrix\\services.txt",
-            kMatrixMessage);
-        row("frmmatrix", "txtclent", "cmdclent", "C:\\lumenquill\\matrix\\clients.txt",
-            kMatrixMessage);
-        row("frmmatrix", "txtuscont", "cmduscont", "C:\\lumenquill\\matrix\\contactus.txt",
-            kMatrixMessage);
-        row("frmmatrix", "txtproone", "cmdproone", "C:\\lumenquill\\matrix\\products.txt",
-            kMatrixMessage);
+        row("frmmatrix", "txtmatrix", "cmdmatrix", "C:\\lumenquill\\matrix\\aboutus.txt");
+        row("frmmatrix", "txttitley", "cmdtitley", "C:\\lumenquill\\matrix\\title.txt");
+        row("frmmatrix", "txtservbob", "cmdservbob", "C:\\lumenquill\\matrix\\services.txt");
+        row("frmmatrix", "txtclent", "cmdclent", "C:\\lumenquill\\matrix\\clients.txt");
+        row("frmmatrix", "txtuscont", "cmduscont", "C:\\lumenquill\\matrix\\contactus.txt");
+        row("frmmatrix", "txtproone", "cmdproone", "C:\\lumenquill\\matrix\\products.txt");
 
-        row("frmpre", "txtpre", "cmdpre", "c:\\lumen quill\\preloader.txt", kPreloaderMessage);
+        row("frmpre", "txtpre", "cmdpre", "c:\\lumen quill\\preloader.txt");
     }
 
     void everySaveButtonWritesItsOwnBoxToItsOwnFile()
@@ -239,7 +192,7 @@ private slots:
         editor.button("cmdclent")->click();
         QCOMPARE(TestDrive::readWindowsPath("C:\\lumenquill\\matrix\\clients.txt"),
                  QByteArray("\r\n"));
-        QCOMPARE(messages.texts(), QStringList{kMatrixMessage});
+        QCOMPARE(messages.texts(), QStringList{expected::kConfirmation.value("frmmatrix")});
     }
 
     void savingTwiceLeavesOnlyTheSecondTextAndConfirmsTwice()
@@ -278,7 +231,7 @@ private slots:
         const QByteArray written = TestDrive::readWindowsPath("c:\\lumen quill\\preloader.txt");
         QCOMPARE(written.size(), text.size() + 2);
         QVERIFY(written == text.toLatin1() + "\r\n");
-        QCOMPARE(messages.texts(), QStringList{kPreloaderMessage});
+        QCOMPARE(messages.texts(), QStringList{expected::kConfirmation.value("frmpre")});
     }
 
     // A failed save says which file and why, never confirms, and leaves window and text as they

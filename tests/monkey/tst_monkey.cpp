@@ -38,6 +38,7 @@
 
 using namespace lq;
 using namespace monkey;
+using namespace expected;
 
 namespace {
 

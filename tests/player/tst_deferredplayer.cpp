@@ -49,12 +49,11 @@ private slots:
         QTest::addColumn<QString>("module");
         QTest::addColumn<QString>("notice");
         QTest::newRow("missing") << "/nonexistent/liblumenquill-webplayer.so"
-                                 << "The movie player could not be loaded, so no effect can be "
-                                    "shown here.\n";
+                                 << "could not be loaded";
         QTest::newRow("another version")
             << LQ_OTHER_VERSION_MODULE
-            << "The movie player \u201C" LQ_OTHER_VERSION_MODULE "\u201D belongs to another "
-               "version of Lumen Quill, so no effect can be shown here.";
+            << "\u201C" LQ_OTHER_VERSION_MODULE "\u201D belongs to another "
+               "version";
     }
 
     void aModuleMissingOrNotMatchingIsSaidInThePlayerAreaNotInABox()
@@ -70,7 +69,7 @@ private slots:
         QCOMPARE(player.movie(), "C:\\lumenquill\\vector\\vector.swf");
         auto* label = player.findChild<QLabel*>("playerNotice");
         QVERIFY(label);
-        QVERIFY2(label->text().startsWith(notice), qPrintable(label->text()));
+        QVERIFY2(label->text().contains(notice), qPrintable(label->text()));
         QCOMPARE(failures.size(), 1);
         QVERIFY(messages.texts().isEmpty());
     }
