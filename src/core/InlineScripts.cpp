@@ -15,12 +15,16 @@ QByteArray inlineScriptHashes(const QByteArray& page)
         const qsizetype to = page.indexOf(close, from);
         if (to < 0)
             break;
-        const QByteArray hash =
-            QCryptographicHash::hash(page.mid(from, to - from), QCryptographicHash::Sha256);
-        sources += " 'sha256-" + hash.toBase64() + '\'';
+        sources += scriptHashSource(page.mid(from, to - from));
         from = to;
     }
     return sources;
+}
+
+QByteArray scriptHashSource(const QByteArray& script)
+{
+    return " 'sha256-" + QCryptographicHash::hash(script, QCryptographicHash::Sha256).toBase64() +
+           '\'';
 }
 
 } // namespace lq

@@ -1,6 +1,7 @@
 #include "Publishing.h"
 
 #include "ConfinedWalk.h"
+#include "ContentText.h"
 #include "DrivePaths.h"
 #include "PublicationPage.h"
 #include "Tables.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -77,9 +79,15 @@ QString lastPart(const QString& windowsPath)
     return windowsPath.section(QLatin1Char('\\'), -1);
 }
 
-// A file of the drive read whole through the confined walk, or nothing when it is not there.
+// How much of a file of the drive publishing reads.
+enum class ReadExtent {
+    Whole,      // all of it, refused above kMaxFileBytes (the movie)
+    ContentText // as much as a template movie reads of it, and a byte more to tell it was cut
+};
+
+// A file of the drive read through the confined walk, or nothing when it is not there.
 // A link out of the drive, a folder in its place or a refused read is a failure.
-Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath)
+Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath, ReadExtent extent)
 {
     const DrivePaths::Location location = DrivePaths::locate(windowsPath);
     if (location.outcome == WalkOutcome::LeadsOut)
@@ -108,11 +116,12 @@ Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath)
     QFile file;
     if (!file.open(fd.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return Failure{QStringLiteral("cannot read %1: %2").arg(local, file.errorString())};
-    if (file.size() > kMaxFileBytes)
+    if (extent == ReadExtent::Whole && file.size() > kMaxFileBytes)
         return Failure{QStringLiteral("cannot read %1: it is larger than %2 MiB")
                            .arg(local)
                            .arg(kMaxFileBytes >> 20)};
-    QByteArray bytes = file.readAll();
+    QByteArray bytes =
+        extent == ReadExtent::Whole ? file.readAll() : file.read(kContentReadLimit + 1);
     if (file.error() != QFileDevice::NoError)
         return Failure{QStringLiteral("cannot read %1: %2").arg(local, file.errorString())};
     return std::optional<QByteArray>(std::move(bytes));
@@ -130,13 +139,20 @@ struct Sources
     QStringList missing;
 };
 
+// The language of the texts unless the user names one: the user's own, as the system says it.
+QString systemLanguage()
+{
+    const QLocale locale = QLocale::system();
+    return locale.language() == QLocale::C ? QStringLiteral("en") : locale.bcp47Name();
+}
+
 Result<Sources> readSources(const Template& entry, const QString& dataFolder)
 {
     Sources sources;
-    sources.content.title = entry.effectName;
+    sources.content.language = systemLanguage();
     sources.content.movieName = lastPart(entry.movie);
     sources.content.dataFolder = dataFolder;
-    auto movie = readDriveFile(entry.movie);
+    auto movie = readDriveFile(entry.movie, ReadExtent::Whole);
     if (auto* failure = std::get_if<Failure>(&movie))
         return *failure;
     const std::optional<QByteArray>& bytes = std::get<std::optional<QByteArray>>(movie);
@@ -151,11 +167,12 @@ Result<Sources> readSources(const Template& entry, const QString& dataFolder)
     for (const ContentFile& file : contentFiles()) {
         if (file.effectName != entry.effectName)
             continue;
-        auto text = readDriveFile(file.path);
+        auto text = readDriveFile(file.path, ReadExtent::ContentText);
         if (auto* failure = std::get_if<Failure>(&text))
             return *failure;
         if (const auto& textBytes = std::get<std::optional<QByteArray>>(text))
-            sources.content.texts.append({lastPart(file.path), *textBytes});
+            sources.content.texts.append({lastPart(file.path), publishedContentFile(*textBytes),
+                                          file.section, file.holdsSiteTitle()});
         else
             sources.missing << file.path;
     }
@@ -299,7 +316,8 @@ std::optional<Failure> writeWebFolder(const QString& folder, const Sources& sour
     const QString player = folder + QStringLiteral("/ruffle");
     if (::mkdir(QFile::encodeName(player).constData(), 0755) != 0)
         return writeFailure(player, errno);
-    const QDir installed(sources.content.dataFolder + QStringLiteral("/ruffle"));
+    // The player as a publication carries it: its code gzipped, for the page to unpack.
+    const QDir installed(sources.content.dataFolder + QStringLiteral("/publish/player"));
     for (const QFileInfo& file : installed.entryInfoList(QDir::Files)) {
         const QString copy = player + QLatin1Char('/') + file.fileName();
         if (const int error = copyFile(file.filePath(), copy))
