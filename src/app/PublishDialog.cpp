@@ -66,11 +66,16 @@ QString PublishDialog::installedDataFolder()
 
 QString PublishDialog::askForTarget(PublicationForm form, const QString& start, QWidget* parent)
 {
-    if (form == PublicationForm::WebFolder)
-        return QFileDialog::getExistingDirectory(
-            parent, QStringLiteral("Choose or create the folder to publish into"), start);
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save the page as"), start,
-                                        QStringLiteral("Web pages (*.html)"));
+    const PublicationPlace& place = placeOf(form);
+    switch (place.targetKind) {
+    case TargetKind::Folder:
+        return QFileDialog::getExistingDirectory(parent, place.browseCaption, start);
+    case TargetKind::File:
+        return QFileDialog::getSaveFileName(parent, place.browseCaption, start, place.browseFilter);
+    case TargetKind::Host:
+        break;
+    }
+    return {};
 }
 
 void PublishDialog::createControls()
@@ -79,13 +84,12 @@ void PublishDialog::createControls()
     m_templateList->setObjectName(QStringLiteral("cboTemplate"));
     m_templateList->addItems(publishableEffects());
 
-    m_folderOption =
-        new QRadioButton(QStringLiteral("A &web folder, to upload to any web host"), this);
-    m_folderOption->setObjectName(QStringLiteral("optFolder"));
-    m_folderOption->setChecked(true);
-    m_pageOption =
-        new QRadioButton(QStringLiteral("&One page, a single file that plays anywhere"), this);
-    m_pageOption->setObjectName(QStringLiteral("optPage"));
+    for (const PublicationPlace& place : publicationPlaces()) {
+        auto* option = new QRadioButton(place.label, this);
+        option->setObjectName(place.controlName);
+        m_placeOptions << option;
+    }
+    m_placeOptions.first()->setChecked(true);
 
     m_targetField = new QLineEdit(this);
     m_targetField->setObjectName(QStringLiteral("txtTarget"));
@@ -115,8 +119,8 @@ void PublishDialog::layOutControls()
     auto* formFrame = new QGroupBox(QStringLiteral("Publish as"), this);
     formFrame->setObjectName(QStringLiteral("frmeForm"));
     auto* formLayout = new QVBoxLayout(formFrame);
-    formLayout->addWidget(m_folderOption);
-    formLayout->addWidget(m_pageOption);
+    for (QRadioButton* option : std::as_const(m_placeOptions))
+        formLayout->addWidget(option);
 
     auto* targetRow = new QHBoxLayout;
     targetRow->addWidget(m_targetField, 1);
@@ -136,9 +140,12 @@ void PublishDialog::layOutControls()
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
-    setTabOrder(m_templateList, m_folderOption);
-    setTabOrder(m_folderOption, m_pageOption);
-    setTabOrder(m_pageOption, m_targetField);
+    QWidget* previous = m_templateList;
+    for (QRadioButton* option : std::as_const(m_placeOptions)) {
+        setTabOrder(previous, option);
+        previous = option;
+    }
+    setTabOrder(previous, m_targetField);
     setTabOrder(m_targetField, m_browseButton);
     setTabOrder(m_browseButton, m_publishButton);
     setTabOrder(m_publishButton, m_cancelButton);
@@ -161,7 +168,12 @@ void PublishDialog::connectControls()
 {
     connect(m_templateList, &QComboBox::currentIndexChanged, this,
             &PublishDialog::followDefaultTarget);
-    connect(m_folderOption, &QRadioButton::toggled, this, &PublishDialog::followDefaultTarget);
+    for (QRadioButton* option : std::as_const(m_placeOptions)) {
+        connect(option, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                followDefaultTarget();
+        });
+    }
     // Only what the user types makes the place theirs; the dialog's own changes do not.
     connect(m_targetField, &QLineEdit::textEdited, this, [this] { m_targetIsTheUsers = true; });
     connect(m_browseButton, &QPushButton::clicked, this, &PublishDialog::browse);
@@ -177,9 +189,13 @@ void PublishDialog::connectControls()
     });
 }
 
-PublicationForm PublishDialog::chosenForm() const
+const PublicationPlace& PublishDialog::chosenPlace() const
 {
-    return m_pageOption->isChecked() ? PublicationForm::SinglePage : PublicationForm::WebFolder;
+    for (qsizetype i = 0; i < m_placeOptions.size(); ++i) {
+        if (m_placeOptions.at(i)->isChecked())
+            return publicationPlaces().at(i);
+    }
+    return publicationPlaces().first();
 }
 
 // The place as typed: "~" is the home folder, and a bare name lies in the Documents folder.
@@ -198,13 +214,13 @@ void PublishDialog::followDefaultTarget()
     if (m_targetIsTheUsers)
         return;
     m_targetField->setText(native(defaultPublicationTarget(
-        m_templateList->currentText(), chosenForm(), m_services.documentsFolder)));
+        m_templateList->currentText(), chosenPlace().form, m_services.documentsFolder)));
 }
 
 void PublishDialog::browse()
 {
     const QString start = chosenTarget().isEmpty() ? m_services.documentsFolder : chosenTarget();
-    const QString chosen = m_services.chooseTarget(chosenForm(), start, this);
+    const QString chosen = m_services.chooseTarget(chosenPlace().form, start, this);
     if (chosen.isEmpty())
         return;
     m_targetIsTheUsers = true;
@@ -213,11 +229,10 @@ void PublishDialog::browse()
 
 void PublishDialog::publish()
 {
-    PublishRequest request;
-    request.effectName = m_templateList->currentText();
-    request.form = chosenForm();
-    request.target = chosenTarget();
-    request.dataFolder = m_services.dataFolder;
+    const PublishRequest request{.effectName = m_templateList->currentText(),
+                                 .form = chosenPlace().form,
+                                 .target = chosenTarget(),
+                                 .dataFolder = m_services.dataFolder};
     if (request.target.isEmpty()) {
         Messages::show(QStringLiteral("Type where to publish \u201C%1\u201D, or choose a place "
                                       "with Browse\u2026.")
@@ -240,15 +255,8 @@ void PublishDialog::publish()
 
 void PublishDialog::reportSuccess(const PublishOutcome& outcome)
 {
-    const bool folder = chosenForm() == PublicationForm::WebFolder;
-    const QString effect = m_templateList->currentText();
-    QString text =
-        folder ? QStringLiteral("\u201C%1\u201D is published in the folder \u201C%2\u201D. Upload "
-                                "everything in it to your web host; visitors open its index.html.")
-               : QStringLiteral("\u201C%1\u201D is published as the page \u201C%2\u201D. Upload it "
-                                "to your web host, or send it as it is: it plays in any current "
-                                "browser.");
-    text = text.arg(effect, native(outcome.written));
+    const PublicationPlace& place = chosenPlace();
+    QString text = place.publishedText.arg(m_templateList->currentText(), native(outcome.written));
     if (!outcome.missingContentFiles.isEmpty())
         text += QStringLiteral("\n\nThese content files were not there, so their texts are "
                                "missing:\n%1\nSave those boxes and publish again.")
@@ -257,8 +265,7 @@ void PublishDialog::reportSuccess(const PublishOutcome& outcome)
         Messages::show(text);
         return;
     }
-    const QString action = folder ? QStringLiteral("&Open Folder") : QStringLiteral("&Open Page");
-    if (!Messages::offer(text, action))
+    if (!Messages::offer(text, place.openAction))
         return;
     if (!m_services.open(outcome.written))
         Messages::show(QStringLiteral("No program could be started to show \u201C%1\u201D. You can "

@@ -12,9 +12,9 @@ class QRadioButton;
 
 namespace lq {
 
-// File > "Publish for the Web…": which template, as a web folder or one page, and where to. The
-// target follows the template and the form until the user types or browses a place of their own;
-// nothing is remembered once the dialog has gone.
+// File > "Publish for the Web…": which template, to which place (one option per row of
+// publicationPlaces()), and where to. The target follows the template and the place until the
+// user types or browses a place of their own; nothing is remembered once the dialog has gone.
 class PublishDialog : public QDialog
 {
     Q_OBJECT
@@ -57,7 +57,7 @@ private:
     void layOutControls();
     void describeForAssistiveTechnology();
     void connectControls();
-    PublicationForm chosenForm() const;
+    const PublicationPlace& chosenPlace() const;
     QString chosenTarget() const;
     // Puts the default place for the chosen template and form, unless the user gave their own.
     void followDefaultTarget();
@@ -65,8 +65,7 @@ private:
 
     Services m_services;
     QComboBox* m_templateList = nullptr;
-    QRadioButton* m_folderOption = nullptr;
-    QRadioButton* m_pageOption = nullptr;
+    QList<QRadioButton*> m_placeOptions; // one per place to publish, in the table's order
     QLineEdit* m_targetField = nullptr;
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_publishButton = nullptr;
