@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -117,12 +118,13 @@ QString systemLanguage()
     return locale.language() == QLocale::C ? QStringLiteral("en") : locale.bcp47Name();
 }
 
-Result<Sources> readSources(const Template& entry, const QString& dataFolder)
+Result<Sources> readSources(const Template& entry, const PublishRequest& request)
 {
     Sources sources;
-    sources.content.language = systemLanguage();
+    sources.content.givenTitle = request.pageTitle;
+    sources.content.language = request.language.isEmpty() ? systemLanguage() : request.language;
     sources.content.movieName = lastPart(entry.movie);
-    sources.content.dataFolder = dataFolder;
+    sources.content.dataFolder = request.dataFolder;
     auto movie = readDriveFile(entry.movie, ReadExtent::Whole);
     if (auto* failure = std::get_if<Failure>(&movie))
         return *failure;
@@ -168,7 +170,11 @@ PublishOutcome publishTemplate(const PublishRequest& request)
                            .arg(publishableEffects().join(QStringLiteral(", ")))});
     if (request.target.isEmpty())
         return failed(request.effectName, {QStringLiteral("no place to publish to was given")});
-    auto sources = readSources(*entry, request.dataFolder);
+    if (!request.language.isEmpty() && !isLanguageTag(request.language))
+        return failed(request.effectName,
+                      {QStringLiteral("\u201C%1\u201D is not a language tag such as en or pt-BR")
+                           .arg(request.language)});
+    auto sources = readSources(*entry, request);
     if (auto* failure = std::get_if<Failure>(&sources))
         return failed(request.effectName, *failure);
     const Sources& read = std::get<Sources>(sources);
@@ -187,6 +193,12 @@ QString defaultPublicationTarget(const QString& effectName, PublicationForm form
 {
     return placeOf(form).defaultTarget(effectName, documentsFolder);
 }
+bool isLanguageTag(const QString& text)
+{
+    static const QRegularExpression tag(QStringLiteral("^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$"));
+    return text.size() <= 35 && tag.match(text).hasMatch();
+}
+
 QStringList publishableEffects()
 {
     QStringList names;

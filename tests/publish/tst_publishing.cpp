@@ -567,6 +567,13 @@ private slots:
         QTest::newRow("both forms") << QStringList{"--publish", "--publish-file", "a", "b"} << 2
                                     << "Give either --publish or --publish-file";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "lumenquill 1.0.0";
+        QTest::newRow("title and language")
+            << QStringList{"--publish-file", "Vector", "@/t.html", "--title", "Crumb & Co.",
+                           "--lang", "pt-BR"}
+            << 0 << "Published Vector";
+        QTest::newRow("not a language")
+            << QStringList{"--publish", "Vector", "@/x", "--lang", "en\"><script>"} << 2
+            << "is not a language tag";
     }
 
     void commandLine()
@@ -591,6 +598,11 @@ private slots:
         QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
         if (exitCode != 0)
             QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        if (arguments.contains(QStringLiteral("--title"))) {
+            const QByteArray page = TestDrive::read(m_out.filePath(QStringLiteral("t.html")));
+            QVERIFY(page.contains("<html lang=\"pt-BR\">"));
+            QVERIFY(page.contains("<title>Crumb &amp; Co.</title>"));
+        }
         // The first start's folders were laid out on the fresh drive.
         if (exitCode == 0 && arguments.size() == 3)
             QVERIFY(QFileInfo(fresh.driveC() + QStringLiteral("/lumenquill/vector")).isDir());
