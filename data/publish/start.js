@@ -211,8 +211,8 @@
     function sayPlaysFromServer() {
       var notice = document.createElement("p");
       notice.id = "notice";
-      notice.textContent = "The movie of this page plays once the folder is on a web server; " +
-        "to watch it from a disk, publish it as \u201COne page\u201D.";
+      notice.textContent = "This movie plays from a web server. " +
+        "To watch it from a disk, publish it as \u201COne page\u201D.";
       document.body.insertBefore(notice, document.body.firstChild);
     }
 

@@ -8,6 +8,11 @@ movie's own text fields on screen, the section that holds text as written and th
 empty; a black page, the player's error screen or the plain-text fallback cannot pass. Without
 WebAssembly the page shows the texts as plain text, and a movie's javascript: URL never runs.
 
+The page carries the site (check_site): its title, the texts under their headings in Chromium's
+accessibility tree while the movie plays, a Pause button reached by the keyboard that stops the
+picture, the texts as a still page when the visitor asks for reduced motion, and one line saying
+how to watch a web folder opened from disk.
+
 Firefox runs with the preferences a visitor has (remote.prefs.recommended off, so that file://
 pages keep their strict origin), driven through Marionette directly. Chromium through chromedriver.
 """
