@@ -292,6 +292,8 @@ int writeAll(int fd, QByteArrayView bytes)
         const ssize_t written = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
         if (written < 0 && errno != EINTR)
             return errno;
+        if (written == 0) // nothing taken and no reason given: going on would never end
+            return ENOSPC;
         done += written > 0 ? written : 0;
     }
     return 0;

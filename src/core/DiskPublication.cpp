@@ -64,14 +64,8 @@ int writeFile(const QString& path, const QByteArray& bytes)
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd.isValid())
         return errno;
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(fd.get(), bytes.constData() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : ENOSPC;
-        done += written;
-    }
+    if (const int error = writeAll(fd.get(), bytes))
+        return error;
     return ::fsync(fd.get()) == 0 ? 0 : errno;
 }
 
@@ -101,15 +95,8 @@ int copyFile(const QString& from, const QString& to)
         const QByteArray bytes = file.readAll();
         ::ftruncate(out.get(), 0);
         ::lseek(out.get(), 0, SEEK_SET);
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t written =
-                ::write(out.get(), bytes.constData() + done, bytes.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return written < 0 ? errno : ENOSPC;
-            done += written;
-        }
+        if (const int error = writeAll(out.get(), bytes))
+            return error;
         break;
     }
     return ::fsync(out.get()) == 0 ? 0 : errno;

@@ -1,7 +1,7 @@
 #include "PublicationPage.h"
 
 #include "ContentText.h"
-#include "InlineScripts.h"
+#include "PagePolicy.h"
 
 #include <QDir>
 #include <QFile>
@@ -154,12 +154,14 @@ QByteArray namesField(const PlayerFiles& files)
 }
 
 // The page with its policy, which is made from the page's scripts as they finally are.
-QByteArray withPolicy(const QByteArray& page, bool self, const PlayerFiles& files)
+QByteArray withPolicy(const QByteArray& page, PageOrigin origin, const PlayerFiles& files)
 {
     QByteArray out = page;
     const qsizetype at = out.indexOf("@POLICY@");
     if (at >= 0)
-        out.replace(at, 8, pagePolicy(page, self, {files.loader, files.chunk}));
+        out.replace(
+            at, 8,
+            pagePolicy(page, origin, PolicyDelivery::MetaElement, {files.loader, files.chunk}));
     return out;
 }
 
@@ -219,18 +221,6 @@ QString textsHtml(const PageContent& content)
     return parts.join(QLatin1Char('\n'));
 }
 
-QByteArray pagePolicy(const QByteArray& page, bool self, const QList<QByteArray>& unpackedScripts)
-{
-    const QByteArray own = self ? "'self' " : "";
-    QByteArray scripts = own + "'wasm-unsafe-eval'" + inlineScriptHashes(page);
-    for (const QByteArray& script : unpackedScripts)
-        scripts += scriptHashSource(script);
-    return "default-src 'none'; script-src " + scripts + "; style-src 'unsafe-inline'; img-src " +
-           own + "data: blob:; media-src " + own + "data: blob:; font-src " + own +
-           "data:; connect-src " + own + "data: blob:; worker-src " + own +
-           "blob:; object-src 'none'; base-uri 'none'; form-action 'none'";
-}
-
 QByteArray buildFolderPage(const PageContent& content, QString* problem)
 {
     const QString folder = publishFolder(content.dataFolder);
@@ -243,7 +233,7 @@ QByteArray buildFolderPage(const PageContent& content, QString* problem)
     Fields fields = commonFields(content, start, style);
     fields.insert("MOVIE", scriptString(content.movieName));
     fields.insert("PLAYER_FILES", namesField(*files));
-    return withPolicy(fill(page, fields), true, *files);
+    return withPolicy(fill(page, fields), PageOrigin::OwnSite, *files);
 }
 
 QByteArray buildSinglePage(const PageContent& content, QString* problem)
@@ -277,7 +267,7 @@ QByteArray buildSinglePage(const PageContent& content, QString* problem)
     fields.insert("MOVIE_DATA", base85(content.movie));
     fields.insert("TEXT_URLS",
                   QJsonDocument(textUrls).toJson(QJsonDocument::Compact).replace("<", "\\u003c"));
-    return withPolicy(fill(page, fields), false, *files);
+    return withPolicy(fill(page, fields), PageOrigin::Alone, *files);
 }
 
 } // namespace lq

@@ -48,11 +48,4 @@ QString pageDescription(const PageContent& content);
 // while the movie plays: the title as <h1>, each section under its heading. HTML-escaped.
 QString textsHtml(const PageContent& content);
 
-// The Content-Security-Policy for a page: its own inline scripts by their hashes, the player's
-// wasm compiled, inline styles for the player's controls, and nothing loaded from elsewhere.
-// `self` lets the page load the player's files and texts from its own site (the web folder).
-// `unpackedScripts` are scripts the page unpacks and runs itself (the player's code).
-QByteArray pagePolicy(const QByteArray& page, bool self,
-                      const QList<QByteArray>& unpackedScripts = {});
-
 } // namespace lq

@@ -3,6 +3,7 @@
 #include "ConfinedWalk.h"
 #include "ContentText.h"
 #include "DrivePaths.h"
+#include "MovieFile.h"
 #include "PublicationPage.h"
 #include "Tables.h"
 
@@ -35,15 +36,6 @@ template <typename T> using Result = std::variant<T, Failure>;
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-const Template* findTemplate(const QString& effectName)
-{
-    for (const Template& entry : templates()) {
-        if (entry.effectName == effectName)
-            return &entry;
-    }
-    return nullptr;
 }
 
 QString lastPart(const QString& windowsPath)
@@ -131,11 +123,9 @@ Result<Sources> readSources(const Template& entry, const PublishRequest& request
     const std::optional<QByteArray>& bytes = std::get<std::optional<QByteArray>>(movie);
     if (!bytes)
         return Failure{QStringLiteral("there is no movie at %1").arg(localPathOf(entry.movie))};
-    const QByteArray signature = bytes->left(3);
-    if (signature != "FWS" && signature != "CWS" && signature != "ZWS")
-        return Failure{QStringLiteral("%1 is not a Flash movie (it does not begin with FWS, "
-                                      "CWS or ZWS)")
-                           .arg(localPathOf(entry.movie))};
+    if (const auto problem = movieBytesProblem(*bytes))
+        return Failure{
+            QStringLiteral("%1 cannot be played: %2").arg(localPathOf(entry.movie), *problem)};
     sources.content.movie = *bytes;
     for (const ContentFile& file : contentFiles()) {
         if (file.effectName != entry.effectName)

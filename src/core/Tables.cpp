@@ -37,13 +37,6 @@ QHash<QString, const Row*> indexBy(const QList<Row>& rows, QString Row::*key)
     return index;
 }
 
-// Whole texts, character by character, letter case included; nothing trimmed.
-const Template* templateNamed(const QString& effectName)
-{
-    static const auto index = indexBy(templates(), &Template::effectName);
-    return index.value(effectName);
-}
-
 // Each content file learns the window that holds it and the template it belongs to.
 QList<EditorWindow> withContentFilesOwned(QList<EditorWindow> windows)
 {
@@ -518,6 +511,13 @@ const QList<EditorWindow>& editorWindows()
     return table;
 }
 
+// Whole texts, character by character, letter case included; nothing trimmed.
+const Template* findTemplate(const QString& effectName)
+{
+    static const auto index = indexBy(templates(), &Template::effectName);
+    return index.value(effectName);
+}
+
 const EditorWindow* findEditorWindow(const QString& name)
 {
     static const auto index = indexBy(editorWindows(), &EditorWindow::name);
@@ -548,14 +548,14 @@ QStringList websiteKinds()
 
 std::optional<QString> movieForEffect(const QString& effectName)
 {
-    if (const Template* row = templateNamed(effectName))
+    if (const Template* row = findTemplate(effectName))
         return row->movie;
     return std::nullopt;
 }
 
 std::optional<QString> editorForEffect(const QString& effectName)
 {
-    if (const Template* row = templateNamed(effectName))
+    if (const Template* row = findTemplate(effectName))
         return row->editor;
     return std::nullopt;
 }

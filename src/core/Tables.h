@@ -80,6 +80,9 @@ struct EditorWindow
 // Every template, in the order of the effect list.
 const QList<Template>& templates();
 
+// The row of the template an effect-list entry names, compared exactly; null for any other text.
+const Template* findTemplate(const QString& effectName);
+
 // All 42 content files, grouped by template, each window's boxes from top to bottom.
 const QList<ContentFile>& contentFiles();
 

@@ -1,6 +1,6 @@
 #include "PlayerServer.h"
 
-#include "InlineScripts.h"
+#include "PagePolicy.h"
 
 #include <QFile>
 #include <algorithm>
@@ -125,7 +125,9 @@ public:
             size_t(page.size()), const_cast<char*>(page.constData()), MHD_RESPMEM_MUST_COPY);
         addCommonHeaders(m_page);
         MHD_add_response_header(m_page, "Content-Type", mimeTypeFor("player.html").constData());
-        MHD_add_response_header(m_page, "Content-Security-Policy", pagePolicy(page).constData());
+        MHD_add_response_header(
+            m_page, "Content-Security-Policy",
+            pagePolicy(page, PageOrigin::OwnSite, PolicyDelivery::Header).constData());
         MHD_add_response_header(m_page, "X-Frame-Options", "DENY");
     }
 
@@ -425,16 +427,6 @@ QUrl PlayerServer::fileUrl(const QString& windowsPath) const
 QUrl PlayerServer::folderUrl(const QString& windowsPath) const
 {
     return urlFor(urlPathForFolderOf(windowsPath, m_site.secret));
-}
-
-QByteArray PlayerServer::pagePolicy(const QByteArray& page)
-{
-    const QByteArray scripts = "'self' 'wasm-unsafe-eval'" + inlineScriptHashes(page);
-    return "default-src 'none'; script-src " + scripts +
-           "; style-src 'self' 'unsafe-inline'; img-src 'self' data: blob:; "
-           "media-src 'self' data: blob:; font-src 'self' data:; connect-src 'self' data: blob:; "
-           "worker-src 'self' blob:; frame-src 'none'; object-src 'none'; base-uri 'none'; "
-           "form-action 'none'; frame-ancestors 'none'";
 }
 
 } // namespace lq

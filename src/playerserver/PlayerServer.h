@@ -64,11 +64,6 @@ public:
     QUrl fileUrl(const QString& windowsPath) const;
     QUrl folderUrl(const QString& windowsPath) const;
 
-    // The Content-Security-Policy the player page is served with: scripts from this server and
-    // the page's own inline scripts exactly as they are (by their hashes), never a script a movie
-    // makes up; nothing fetched from anywhere else, no frames, no forms.
-    static QByteArray pagePolicy(const QByteArray& page);
-
 private:
     class Daemon;
 

@@ -134,9 +134,12 @@ QString policyOf(const QByteArray& page)
     return meta.match(QString::fromUtf8(page)).captured(1);
 }
 
-QString scriptSources(const QString& policy)
+// The sources of one directive of a policy.
+QStringList sourcesOf(const QString& policy, const QString& directive)
 {
-    return policy.section(QStringLiteral("script-src "), 1).section(QLatin1Char(';'), 0, 0);
+    return policy.section(directive + QLatin1Char(' '), 1)
+        .section(QLatin1Char(';'), 0, 0)
+        .split(QLatin1Char(' '));
 }
 
 } // namespace
@@ -245,12 +248,13 @@ private slots:
         QVERIFY2(outcome.ok, qPrintable(outcome.error));
         const QByteArray page = TestDrive::read(
             form == PublicationForm::WebFolder ? target + QStringLiteral("/index.html") : target);
-        const QString scripts = scriptSources(policyOf(page));
+        const QStringList scripts = sourcesOf(policyOf(page), QStringLiteral("script-src"));
         QVERIFY(!scripts.isEmpty());
-        QVERIFY(!scripts.contains(QStringLiteral("unsafe-inline")));
+        QVERIFY(!scripts.contains(QStringLiteral("'unsafe-inline'")));
         QVERIFY(!scripts.contains(QStringLiteral("'unsafe-eval'")));
         QVERIFY(scripts.contains(QStringLiteral("'wasm-unsafe-eval'")));
-        QVERIFY(policyOf(page).contains(QStringLiteral("style-src 'unsafe-inline'")));
+        QVERIFY(sourcesOf(policyOf(page), QStringLiteral("style-src"))
+                    .contains(QStringLiteral("'unsafe-inline'")));
         const QStringList hashes = inlineScriptHashes(page);
         QVERIFY(hashes.size() >= 2);
         for (const QString& hash : hashes)
@@ -449,6 +453,9 @@ private slots:
         QTest::newRow("not a movie") << "not swf"
                                      << "vector.swf"
                                      << "is not a Flash movie";
+        QTest::newRow("movie cut short") << "cut short"
+                                         << "vector.swf"
+                                         << "cannot be played: the file is cut short";
         QTest::newRow("text leads out") << "link out"
                                         << ""
                                         << "leads out of the drive folder";
@@ -467,6 +474,8 @@ private slots:
             QFile::remove(vectorFile(QStringLiteral("vector.swf")));
         } else if (damage == QLatin1String("not swf")) {
             writeFile(vectorFile(QStringLiteral("vector.swf")), "<html>not a movie</html>");
+        } else if (damage == QLatin1String("cut short")) {
+            writeFile(vectorFile(QStringLiteral("vector.swf")), m_movie.left(m_movie.size() / 2));
         } else if (damage == QLatin1String("link out")) {
             writeFile(outside.filePath(QStringLiteral("secret.txt")), "aboutus=secret");
             QFile::remove(vectorFile(QStringLiteral("aboutus.txt")));

@@ -3,6 +3,7 @@
 #include "DrivePaths.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -18,5 +19,8 @@ std::optional<QString> movieFileProblem(int folderFd, const QByteArray& name);
 // The same for where a movie's fixed path led, for anything but a path that leads out of its
 // drive (which the caller words itself).
 std::optional<QString> movieFileProblem(const DrivePaths::Location& location);
+
+// The same for a movie already read whole, as publishing takes it.
+std::optional<QString> movieBytesProblem(QByteArrayView bytes);
 
 } // namespace lq

@@ -3,6 +3,7 @@
 #include "ConfinedWalk.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -57,6 +58,20 @@ QByteArray readStart(int fd, qsizetype size)
     return bytes;
 }
 
+// What the first bytes of a movie of `size` bytes tell.
+std::optional<QString> headerProblem(QByteArrayView header, qint64 size)
+{
+    const QByteArrayView signature = header.first(std::min<qsizetype>(header.size(), 3));
+    if (signature != "FWS" && signature != "CWS" && signature != "ZWS")
+        return QStringLiteral("the file is not a Flash movie");
+    if (header.size() < kHeaderSize)
+        return QStringLiteral("the file is cut short");
+    const quint32 length = qFromLittleEndian<quint32>(header.data() + 4);
+    if (signature == "FWS" && size < qint64(length))
+        return QStringLiteral("the file is cut short");
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> movieFileProblem(int folderFd, const QByteArray& name)
@@ -69,16 +84,14 @@ std::optional<QString> movieFileProblem(int folderFd, const QByteArray& name)
         return QStringLiteral("the file cannot be read");
     if (status.st_size == 0)
         return QStringLiteral("the file is empty");
-    const QByteArray header = readStart(file.get(), kHeaderSize);
-    const QByteArray signature = header.left(3);
-    if (signature != "FWS" && signature != "CWS" && signature != "ZWS")
-        return QStringLiteral("the file is not a Flash movie");
-    if (header.size() < kHeaderSize)
-        return QStringLiteral("the file is cut short");
-    const quint32 length = qFromLittleEndian<quint32>(header.constData() + 4);
-    if (signature == "FWS" && status.st_size < off_t(length))
-        return QStringLiteral("the file is cut short");
-    return std::nullopt;
+    return headerProblem(readStart(file.get(), kHeaderSize), status.st_size);
+}
+
+std::optional<QString> movieBytesProblem(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return QStringLiteral("the file is empty");
+    return headerProblem(bytes.first(std::min(bytes.size(), kHeaderSize)), bytes.size());
 }
 
 std::optional<QString> movieFileProblem(const DrivePaths::Location& location)
