@@ -76,6 +76,8 @@ class Chromium:
                          "--disable-gpu", "--no-first-run"]:
             options.add_argument(argument)
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        # A busy machine may hold the page's thread for a while as the player compiles.
+        self.driver.set_script_timeout(WAIT_SECONDS)
 
     def open(self, url):
         self.driver.get(url)
