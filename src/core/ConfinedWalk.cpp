@@ -1,6 +1,7 @@
 #include "ConfinedWalk.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <climits>
 #include <dirent.h>
@@ -297,6 +298,27 @@ int writeAll(int fd, QByteArrayView bytes)
         done += written > 0 ? written : 0;
     }
     return 0;
+}
+
+int makeFolders(const QString& path, unsigned mode)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
+    const QString parent = QFileInfo(path).path();
+    if (parent != path) {
+        if (const int error = makeFolders(parent, mode))
+            return error;
+    }
+    // Made meanwhile by someone else is as good, if it is a folder.
+    if (::mkdir(name.constData(), mode) == 0)
+        return 0;
+    const int error = errno;
+    return error == EEXIST && ::stat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) ? 0
+                                                                                            : error;
 }
 
 int openRegularFile(int folderFd, const QByteArray& name)

@@ -69,6 +69,10 @@ WalkResult walkBeneath(int rootFd, const QString& rootPath, const QStringList& n
 // errno value.
 int writeAll(int fd, QByteArrayView bytes);
 
+// Makes a folder and those above it that are missing, as mkdir -p does, each with mode less the
+// umask; 0 or the errno value of the step that failed, read where it failed.
+int makeFolders(const QString& path, unsigned mode);
+
 // Opens a regular file in an open folder for reading, never following a link in its place and
 // never blocking on a FIFO or a device. A descriptor (O_RDONLY | O_CLOEXEC), or -1 with errno
 // set (EISDIR for a folder, EINVAL for anything else that is not a regular file).

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,6 +29,11 @@ template <typename T> using Result = std::variant<T, Failure>;
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
 }
 
 // Why the system refused to write, in words a user can act on (told from the code alone: the
@@ -57,11 +63,30 @@ Failure writeFailure(const QString& path, int error)
     return {QStringLiteral("cannot write %1: %2").arg(native(path), writeReason(error))};
 }
 
-// Writes a whole file and forces it to disk; the errno value of a failure, or 0.
-int writeFile(const QString& path, const QByteArray& bytes)
+// --- Files and folders, made as cp and mkdir make them: 0644 and 0755, less the umask --------
+
+int makeFolder(const QString& path)
+{
+    return ::mkdir(encoded(path).constData(), 0755) == 0 ? 0 : errno;
+}
+
+UniqueFd openNewFile(const QString& path)
+{
+    return UniqueFd(
+        ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+}
+
+int makeEmptyFile(const QString& path)
+{
+    return openNewFile(path).isValid() ? 0 : errno;
+}
+
+// Writes a whole file and forces it to disk; the errno value of a failure, or 0. The file is new,
+// or an empty one this publication made.
+int writeFile(const QString& path, QByteArrayView bytes)
 {
     const UniqueFd fd(
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd.isValid())
         return errno;
     if (const int error = writeAll(fd.get(), bytes))
@@ -69,17 +94,46 @@ int writeFile(const QString& path, const QByteArray& bytes)
     return ::fsync(fd.get()) == 0 ? 0 : errno;
 }
 
-// Copies a file of the program's own into a new file, in the kernel where the disk allows it,
-// and forces it to disk; the errno value of a failure, or 0.
-int copyFile(const QString& from, const QString& to)
+// Which end of a copy failed: the program's own file, or the copy in the publication.
+enum class CopySide { Reading, Writing };
+
+struct CopyError
 {
-    const UniqueFd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
+    int error = 0;
+    CopySide side = CopySide::Writing;
+};
+
+// Copies from the start of `in` to `out`, which is emptied first, through memory.
+CopyError copyThroughMemory(int in, int out)
+{
+    if (::ftruncate(out, 0) != 0 || ::lseek(out, 0, SEEK_SET) < 0)
+        return {errno, CopySide::Writing};
+    if (::lseek(in, 0, SEEK_SET) < 0)
+        return {errno, CopySide::Reading};
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (true) {
+        const ssize_t got = ::read(in, buffer.data(), size_t(buffer.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return {errno, CopySide::Reading};
+        if (got == 0)
+            return {};
+        if (const int error = writeAll(out, QByteArrayView(buffer.constData(), got)))
+            return {error, CopySide::Writing};
+    }
+}
+
+// Copies a file of the program's own into a new file, in the kernel where the disk allows it,
+// and forces it to disk.
+CopyError copyFile(const QString& from, const QString& to)
+{
+    const UniqueFd in(::open(encoded(from).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.isValid())
-        return errno;
-    const UniqueFd out(
-        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        return {errno, CopySide::Reading};
+    const UniqueFd out = openNewFile(to);
     if (!out.isValid())
-        return errno;
+        return {errno, CopySide::Writing};
     while (true) {
         const ssize_t copied = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
         if (copied == 0)
@@ -87,34 +141,35 @@ int copyFile(const QString& from, const QString& to)
         if (copied > 0 || errno == EINTR)
             continue;
         if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
-            return errno;
+            return {errno, CopySide::Writing};
         // Across file systems on older kernels: through memory instead.
-        QFile file(from);
-        if (!file.open(QIODevice::ReadOnly))
-            return EIO;
-        const QByteArray bytes = file.readAll();
-        ::ftruncate(out.get(), 0);
-        ::lseek(out.get(), 0, SEEK_SET);
-        if (const int error = writeAll(out.get(), bytes))
-            return error;
+        if (const CopyError failed = copyThroughMemory(in.get(), out.get()); failed.error)
+            return failed;
         break;
     }
-    return ::fsync(out.get()) == 0 ? 0 : errno;
+    return {::fsync(out.get()) == 0 ? 0 : errno, CopySide::Writing};
 }
 
 int syncFolder(const QString& path)
 {
-    const UniqueFd fd(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.isValid() && ::fsync(fd.get()) == 0 ? 0 : errno;
+    const UniqueFd fd(::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isValid())
+        return errno;
+    return ::fsync(fd.get()) == 0 ? 0 : errno;
 }
 
+// --- What stands at the target ---------------------------------------------------------------
+
+// A regular file (never a link, a pipe or a device) that carries our generator tag.
 bool isPublicationPage(const QString& path)
 {
-    QFile file(path);
-    struct stat info;
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        !file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    const UniqueFd folder(
+        ::open(encoded(info.absolutePath()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd fd(folder.isValid() ? openRegularFile(folder.get(), encoded(info.fileName()))
+                                       : -1);
+    QFile file;
+    if (!fd.isValid() || !file.open(fd.get(), QIODevice::ReadOnly))
         return false;
     return file.read(4096).contains(kPublicationMarker);
 }
@@ -129,13 +184,17 @@ QString describePlace(mode_t mode)
     return describeFileType(mode);
 }
 
-// What stands at a folder target now: nothing (false), an empty folder or an earlier publication
-// that publishing may replace (true), or a refusal.
-Result<bool> checkFolderTarget(const QString& target)
+// What publishing may do with the target: put the new publication where nothing is, or replace
+// what is there (an empty place, or a publication of ours). Anything else is a refusal.
+enum class TargetState { Missing, Replaceable };
+
+// Nothing, an empty folder or an earlier web folder of ours.
+Result<TargetState> checkFolderTarget(const QString& target)
 {
     struct stat info;
-    if (::lstat(QFile::encodeName(target).constData(), &info) != 0)
-        return errno == ENOENT ? Result<bool>(false) : writeFailure(target, errno);
+    if (::lstat(encoded(target).constData(), &info) != 0)
+        return errno == ENOENT ? Result<TargetState>(TargetState::Missing)
+                               : writeFailure(target, errno);
     const QString shown = native(target);
     if (!S_ISDIR(info.st_mode))
         return Failure{
@@ -143,28 +202,169 @@ Result<bool> checkFolderTarget(const QString& target)
     if (QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                              QDir::NoDotAndDotDot) ||
         isPublicationPage(target + QStringLiteral("/index.html")))
-        return true;
+        return TargetState::Replaceable;
     return Failure{QStringLiteral("the folder %1 holds files that are not a publication of "
                                   "Lumen Quill; choose an empty or new folder")
                        .arg(shown)};
 }
 
-// The same for a file target: nothing, an empty file or an earlier page of ours, or a refusal.
-Result<bool> checkFileTarget(const QString& target)
+// Nothing, an empty file or an earlier page of ours.
+Result<TargetState> checkFileTarget(const QString& target)
 {
     struct stat info;
-    if (::lstat(QFile::encodeName(target).constData(), &info) != 0)
-        return errno == ENOENT ? Result<bool>(false) : writeFailure(target, errno);
+    if (::lstat(encoded(target).constData(), &info) != 0)
+        return errno == ENOENT ? Result<TargetState>(TargetState::Missing)
+                               : writeFailure(target, errno);
     const QString shown = native(target);
     if (!S_ISREG(info.st_mode))
         return Failure{
             QStringLiteral("%1 is %2, not a file").arg(shown, describePlace(info.st_mode))};
     if (info.st_size == 0 || isPublicationPage(target))
-        return true;
+        return TargetState::Replaceable;
     return Failure{QStringLiteral("the file %1 is not a publication of Lumen Quill and is left as "
                                   "it is; choose another name")
                        .arg(shown)};
 }
+
+bool removeFolder(const QString& path)
+{
+    return QDir(path).removeRecursively();
+}
+
+bool removeFile(const QString& path)
+{
+    return ::unlink(encoded(path).constData()) == 0;
+}
+
+// How a publication of one kind is made, checked and removed on the disk.
+struct DiskForm
+{
+    int (*make)(const QString& path);                    // creates it empty; 0 or errno
+    Result<TargetState> (*check)(const QString& target); // what stands there now
+    bool (*remove)(const QString& path);                 // removes one of ours
+    QString asideSuffix;                                 // kept after " (new)" when set aside
+};
+
+const DiskForm kFolder{makeFolder, checkFolderTarget, removeFolder, {}};
+const DiskForm kPage{makeEmptyFile, checkFileTarget, removeFile, QStringLiteral(".html")};
+
+// A free name beside the target for what is being written, made empty by the form:
+// ".NAME.publishing-XXXXXXX".
+Result<QString> makeBeside(const QString& target, const DiskForm& form)
+{
+    const QFileInfo info(target);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 64 && error == EEXIST; ++attempt) {
+        const QString name = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                             QStringLiteral(".publishing-") +
+                             QString::number(QRandomGenerator::global()->generate64(), 36);
+        error = form.make(name);
+        if (error == 0)
+            return name;
+    }
+    return writeFailure(info.absolutePath(), error);
+}
+
+// --- Putting it in place ---------------------------------------------------------------------
+
+int renameTo(const QString& from, const QString& to, unsigned flags)
+{
+    return ::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(),
+                       flags) == 0
+               ? 0
+               : errno;
+}
+
+// A publication that could not be put in place is moved to a free name the user can see beside
+// the target ("NAME (new)", "NAME (new 2)", ...), or left where it was written; the failure then
+// says where it is.
+Failure keptAside(const QString& written, const QString& target, const DiskForm& form,
+                  Failure failure)
+{
+    QString base = target;
+    QString suffix;
+    if (!form.asideSuffix.isEmpty() && base.endsWith(form.asideSuffix, Qt::CaseInsensitive)) {
+        suffix = base.right(form.asideSuffix.size());
+        base.chop(suffix.size());
+    }
+    QString kept = written;
+    for (int n = 1; n <= 9; ++n) {
+        const QString aside =
+            base + (n == 1 ? QStringLiteral(" (new)") : QStringLiteral(" (new %1)").arg(n)) +
+            suffix;
+        const int error = renameTo(written, aside, RENAME_NOREPLACE);
+        if (error == 0) {
+            kept = aside;
+            break;
+        }
+        if (error != EEXIST)
+            break;
+    }
+    failure.message += QStringLiteral("; the new publication is kept as %1").arg(native(kept));
+    return failure;
+}
+
+// Removes what was written for a publication that failed; says so when even that fails.
+Failure discarded(const QString& written, const DiskForm& form, Failure failure)
+{
+    if (!form.remove(written))
+        failure.message += QStringLiteral("; what was written is left in %1 and may be deleted")
+                               .arg(native(written));
+    return failure;
+}
+
+// A check of what a swap moved out, named as the user knows it: by the target.
+std::optional<Failure> displacedIsForeign(const QString& displaced, const QString& target,
+                                          const DiskForm& form)
+{
+    auto state = form.check(displaced);
+    auto* failure = std::get_if<Failure>(&state);
+    if (!failure)
+        return std::nullopt;
+    failure->message.replace(native(displaced), native(target));
+    return *failure;
+}
+
+// Puts what was written in place of the target, deciding again right before: renamed to the
+// target where nothing stands, or swapped in one step with what stands there, which is removed
+// only once it is seen to be ours. Whatever is not ours stays as it is, and so does the new
+// publication, beside it.
+std::optional<Failure> moveIntoPlace(const QString& written, const QString& target,
+                                     const DiskForm& form)
+{
+    auto state = form.check(target);
+    if (auto* failure = std::get_if<Failure>(&state))
+        return keptAside(written, target, form, *failure);
+    const bool nothingThere = std::get<TargetState>(state) == TargetState::Missing;
+    if (const int error =
+            renameTo(written, target, nothingThere ? RENAME_NOREPLACE : RENAME_EXCHANGE)) {
+        if (error == EEXIST || error == ENOENT)
+            return keptAside(written, target, form,
+                             {QStringLiteral("%1 changed while publishing and is left as it is")
+                                  .arg(native(target))});
+        return discarded(written, form, writeFailure(target, error));
+    }
+    if (!nothingThere) {
+        // `written` now names what stood at the target.
+        if (auto foreign = displacedIsForeign(written, target, form)) {
+            if (const int error = renameTo(written, target, RENAME_EXCHANGE))
+                return Failure{QStringLiteral("%1 changed while publishing; it was moved to %2 "
+                                              "and could not be moved back: %3")
+                                   .arg(native(target), native(written), writeReason(error))};
+            return keptAside(written, target, form, *foreign);
+        }
+    }
+    const QString parent = QFileInfo(target).absolutePath();
+    if (const int error = syncFolder(parent))
+        return writeFailure(parent, error);
+    if (!nothingThere && !form.remove(written))
+        return Failure{QStringLiteral("the new publication is in place, but the earlier one, "
+                                      "moved to %1, could not be removed")
+                           .arg(native(written))};
+    return std::nullopt;
+}
+
+// --- The two places on the disk --------------------------------------------------------------
 
 // The web folder's files, written into a fresh folder.
 std::optional<Failure> writeFolderFiles(const QString& folder, const PageContent& content)
@@ -173,7 +373,7 @@ std::optional<Failure> writeFolderFiles(const QString& folder, const PageContent
     const QByteArray index = buildFolderPage(content, &problem);
     if (index.isEmpty())
         return Failure{problem};
-    const auto write = [](const QString& path, const QByteArray& bytes) -> std::optional<Failure> {
+    const auto write = [](const QString& path, QByteArrayView bytes) -> std::optional<Failure> {
         if (const int error = writeFile(path, bytes))
             return writeFailure(path, error);
         return std::nullopt;
@@ -187,17 +387,18 @@ std::optional<Failure> writeFolderFiles(const QString& folder, const PageContent
             return failure;
     }
     const QString player = folder + QStringLiteral("/ruffle");
-    if (::mkdir(QFile::encodeName(player).constData(), 0755) != 0)
-        return writeFailure(player, errno);
+    if (const int error = makeFolder(player))
+        return writeFailure(player, error);
     // The player as a publication carries it: its code gzipped, for the page to unpack.
     const QDir installed(content.dataFolder + QStringLiteral("/publish/player"));
     for (const QFileInfo& file : installed.entryInfoList(QDir::Files)) {
         const QString copy = player + QLatin1Char('/') + file.fileName();
-        if (const int error = copyFile(file.filePath(), copy))
-            return error == ENOENT || error == EACCES
-                       ? Failure{QStringLiteral("cannot read the program's file %1: %2")
-                                     .arg(native(file.filePath()), qt_error_string(error))}
-                       : writeFailure(copy, error);
+        const CopyError failed = copyFile(file.filePath(), copy);
+        if (failed.error && failed.side == CopySide::Reading)
+            return Failure{QStringLiteral("cannot read the program's file %1: %2")
+                               .arg(native(file.filePath()), qt_error_string(failed.error))};
+        if (failed.error)
+            return writeFailure(copy, failed.error);
     }
     if (const int error = syncFolder(player))
         return writeFailure(player, error);
@@ -206,60 +407,39 @@ std::optional<Failure> writeFolderFiles(const QString& folder, const PageContent
     return std::nullopt;
 }
 
-// A free name beside the target for what is being written: ".NAME.publishing-XXXXXX".
-QByteArray temporaryTemplate(const QString& target)
-{
-    const QFileInfo info(target);
-    return QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                             QStringLiteral(".publishing-XXXXXX"));
-}
-
-// Puts what was written in place of the target: swapped with an earlier publication in one step,
-// which is then removed, or renamed to a name that is free.
-std::optional<Failure> moveIntoPlace(const QString& written, const QString& target, bool replace,
-                                     bool folder)
-{
-    const QByteArray from = QFile::encodeName(written);
-    const QByteArray to = QFile::encodeName(target);
-    if (!replace) {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) !=
-            0)
-            return writeFailure(target, errno);
-    } else if (!folder) {
-        if (::rename(from.constData(), to.constData()) != 0)
-            return writeFailure(target, errno);
-    } else {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) != 0)
-            return writeFailure(target, errno);
-        QDir(written).removeRecursively(); // now the earlier publication
-    }
-    syncFolder(QFileInfo(target).absolutePath());
-    return std::nullopt;
-}
-
-// Where a place on the disk is written: the request's target made absolute, once checked and
-// with its parent folders made; or a refusal.
-struct DiskTarget
-{
-    QString path;
-    bool replace = false; // an earlier publication (or an empty place) stands there
-};
-
-Result<DiskTarget> prepareTarget(const PublishRequest& request,
-                                 Result<bool> (*check)(const QString&))
+// The request's target made absolute, checked, and with the folders above it made; or a refusal.
+Result<QString> prepareTarget(const PublishRequest& request, const DiskForm& form)
 {
     const QString target = QFileInfo(request.target).absoluteFilePath();
-    auto replace = check(target);
-    if (auto* failure = std::get_if<Failure>(&replace))
+    auto state = form.check(target);
+    if (auto* failure = std::get_if<Failure>(&state))
         return *failure;
     const QString parent = QFileInfo(target).absolutePath();
-    if (!QDir().mkpath(parent))
-        return writeFailure(parent, errno);
-    return DiskTarget{target, std::get<bool>(replace)};
+    if (const int error = makeFolders(parent, 0755))
+        return writeFailure(parent, error);
+    return target;
 }
 
-Built built(const QString& target, const std::optional<Failure>& failure)
+// Makes a fresh publication beside the target with `write`, then puts it in place.
+template <typename Write>
+Built publishBeside(const PublishRequest& request, const DiskForm& form, Write write)
 {
+    auto prepared = prepareTarget(request, form);
+    if (auto* failure = std::get_if<Failure>(&prepared))
+        return {.failure = failure->message};
+    const QString target = std::get<QString>(prepared);
+    auto made = makeBeside(target, form);
+    if (auto* failure = std::get_if<Failure>(&made))
+        return {.failure = failure->message};
+    const QString written = std::get<QString>(made);
+    std::optional<Failure> failure = write(written);
+    if (failure) {
+        // The user knows the place by the name it was to have, not by the one written first.
+        failure->message.replace(native(written), native(target));
+        failure = discarded(written, form, *failure);
+    } else {
+        failure = moveIntoPlace(written, target, form);
+    }
     return failure ? Built{.failure = failure->message} : Built{.written = target};
 }
 
@@ -274,50 +454,21 @@ std::optional<QString> writeWebFolder(const QString& emptyFolder, const PageCont
 
 Built publishWebFolder(const PublishRequest& request, const PageContent& content)
 {
-    auto prepared = prepareTarget(request, checkFolderTarget);
-    if (auto* failure = std::get_if<Failure>(&prepared))
-        return built({}, *failure);
-    const auto [target, replace] = std::get<DiskTarget>(prepared);
-    QByteArray name = temporaryTemplate(target);
-    if (!::mkdtemp(name.data()))
-        return built({}, writeFailure(QFileInfo(target).absolutePath(), errno));
-    const QString written = QFile::decodeName(name);
-    auto failure = writeFolderFiles(written, content);
-    if (!failure)
-        failure = moveIntoPlace(written, target, replace, true);
-    if (failure) {
-        QDir(written).removeRecursively();
-        // The user knows the folder by the name it was to have, not by the one written first.
-        failure->message.replace(native(written), native(target));
-    }
-    return built(target, failure);
+    return publishBeside(request, kFolder,
+                         [&](const QString& folder) { return writeFolderFiles(folder, content); });
 }
 
 Built publishSinglePage(const PublishRequest& request, const PageContent& content)
 {
-    auto prepared = prepareTarget(request, checkFileTarget);
-    if (auto* failure = std::get_if<Failure>(&prepared))
-        return built({}, *failure);
-    const auto [target, replace] = std::get<DiskTarget>(prepared);
-    QString problem;
-    const QByteArray page = buildSinglePage(content, &problem);
-    if (page.isEmpty())
-        return built({}, Failure{problem});
-    QByteArray name = temporaryTemplate(target);
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return built({}, writeFailure(QFileInfo(target).absolutePath(), errno));
-    ::close(fd);
-    const QString written = QFile::decodeName(name);
-    QFile::remove(written); // written anew below, exclusively
-    std::optional<Failure> failure;
-    if (const int error = writeFile(written, page))
-        failure = writeFailure(target, error);
-    if (!failure)
-        failure = moveIntoPlace(written, target, replace, false);
-    if (failure)
-        QFile::remove(written);
-    return built(target, failure);
+    return publishBeside(request, kPage, [&](const QString& file) -> std::optional<Failure> {
+        QString problem;
+        const QByteArray page = buildSinglePage(content, &problem);
+        if (page.isEmpty())
+            return Failure{problem};
+        if (const int error = writeFile(file, page))
+            return writeFailure(file, error);
+        return std::nullopt;
+    });
 }
 
 } // namespace lq

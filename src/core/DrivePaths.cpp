@@ -35,12 +35,12 @@ bool isADriveFolder(int folderFd, int dataFd)
 }
 
 // Opens the data folder, making it first when asked; the outcome of the walk to it.
-WalkOutcome openDataFolder(bool create, UniqueFd* fd, Location* location)
+WalkOutcome openDataFolder(MissingFolders missing, UniqueFd* fd, Location* location)
 {
     const QString data = dataFolder();
-    if (create && !QFileInfo::exists(data)) {
-        if (!QDir().mkpath(data)) {
-            location->error = errno;
+    if (missing == MissingFolders::Create && !QFileInfo::exists(data)) {
+        if (const int error = makeFolders(data, 0777)) {
+            location->error = error;
             return WalkOutcome::Failed;
         }
         location->createdFolders << data;
@@ -56,14 +56,14 @@ WalkOutcome openDataFolder(bool create, UniqueFd* fd, Location* location)
 
 // Opens the drive folder of a letter. One that is a symbolic link counts only when the kernel
 // says it leads to another drive folder of the same data folder.
-WalkOutcome openDriveFolder(QChar letter, bool create, UniqueFd* fd, Location* location)
+WalkOutcome openDriveFolder(QChar letter, MissingFolders missing, UniqueFd* fd, Location* location)
 {
     UniqueFd data;
-    if (const WalkOutcome outcome = openDataFolder(create, &data, location);
+    if (const WalkOutcome outcome = openDataFolder(missing, &data, location);
         outcome != WalkOutcome::Found)
         return outcome;
     const QByteArray name = QFile::encodeName(driveFolderName(letter));
-    if (create && ::mkdirat(data.get(), name.constData(), 0777) == 0)
+    if (missing == MissingFolders::Create && ::mkdirat(data.get(), name.constData(), 0777) == 0)
         location->createdFolders << driveFolder(letter);
     struct stat info;
     if (::fstatat(data.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -153,18 +153,20 @@ QString driveFolder(QChar driveLetter)
     return dataFolder() + QLatin1Char('/') + driveFolderName(driveLetter);
 }
 
-Location locate(const WindowsPath& path, bool createFolders)
+Location locate(const WindowsPath& path, MissingFolders missing)
 {
     Location location;
     const QString root = driveFolder(path.drive);
     UniqueFd drive;
-    location.outcome = openDriveFolder(path.drive, createFolders, &drive, &location);
+    location.outcome = openDriveFolder(path.drive, missing, &drive, &location);
     if (location.outcome != WalkOutcome::Found) {
         if (location.outcome != WalkOutcome::LeadsOut)
             location.localPath = joined(root, path.parts);
         return location;
     }
-    WalkResult walk = walkBeneath(drive.get(), root, path.parts, {true, createFolders});
+    WalkResult walk =
+        walkBeneath(drive.get(), root, path.parts,
+                    {.ignoreCase = true, .createFolders = missing == MissingFolders::Create});
     location.outcome = walk.outcome;
     location.error = walk.error;
     if (walk.outcome == WalkOutcome::LeadsOut)
@@ -177,10 +179,10 @@ Location locate(const WindowsPath& path, bool createFolders)
     return location;
 }
 
-Location locate(const QString& windowsPath, bool createFolders)
+Location locate(const QString& windowsPath, MissingFolders missing)
 {
     const std::optional<WindowsPath> path = parse(windowsPath);
-    return path ? locate(*path, createFolders) : Location{};
+    return path ? locate(*path, missing) : Location{};
 }
 
 std::optional<QString> toLocal(const QString& windowsPath)

@@ -62,14 +62,19 @@ struct Location
     QString localPath; // the path as spelt on disk, for messages; empty when it leads out
     UniqueFd folder;   // for Found: the folder that holds the entry
     QByteArray name;   // for Found: the entry's name in it, every link followed
-    QList<QString> createdFolders; // with createFolders: the folders made, from the top down
+    QList<QString> createdFolders; // with MissingFolders::Create: those made, from the top down
+};
+
+// What locate does with a folder on the way that is not there.
+enum class MissingFolders {
+    Report, // the walk stops: FolderMissing
+    Create, // it is made (the drive folder and the data folder too)
 };
 
 // Finds the folder of a path's last part and that part's name in it, never leaving the drive
-// folder whatever is switched on disk meanwhile. With createFolders, missing folders on the way
-// (the drive folder and the data folder too) are created.
-Location locate(const WindowsPath& path, bool createFolders = false);
-Location locate(const QString& windowsPath, bool createFolders = false);
+// folder whatever is switched on disk meanwhile.
+Location locate(const WindowsPath& path, MissingFolders missing = MissingFolders::Report);
+Location locate(const QString& windowsPath, MissingFolders missing = MissingFolders::Report);
 
 // Whether a location is refused outright: the path is no drive path, or leads out of its drive.
 inline bool isRefused(const Location& location)

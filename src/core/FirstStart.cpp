@@ -62,7 +62,8 @@ public:
     // Creates a folder given as a fixed Windows path, with every missing folder above it.
     bool makeFolder(const QString& windowsPath)
     {
-        const DrivePaths::Location location = DrivePaths::locate(windowsPath, true);
+        const DrivePaths::Location location =
+            DrivePaths::locate(windowsPath, DrivePaths::MissingFolders::Create);
         outcome.created << location.createdFolders; // from the top down, as they were made
         if (DrivePaths::isRefused(location)) {
             outcome.problems << leadsOutside(windowsPath);

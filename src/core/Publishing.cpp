@@ -134,8 +134,10 @@ Result<Sources> readSources(const Template& entry, const PublishRequest& request
         if (auto* failure = std::get_if<Failure>(&text))
             return *failure;
         if (const auto& textBytes = std::get<std::optional<QByteArray>>(text))
-            sources.content.texts.append({lastPart(file.path), publishedContentFile(*textBytes),
-                                          file.section, file.holdsSiteTitle()});
+            sources.content.texts.append({.fileName = lastPart(file.path),
+                                          .bytes = publishedContentFile(*textBytes),
+                                          .section = file.section,
+                                          .siteTitle = file.holdsSiteTitle()});
         else
             sources.missing << file.path;
     }

@@ -11,10 +11,33 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <cstdio>
+#include <dlfcn.h>
+#include <functional>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace lq;
+
+namespace {
+
+// Done once, right before the next rename that publishing asks for: what the user (or another
+// program) does between publishing's decision to replace the target and its swap.
+std::function<void()> g_beforeRename;
+
+} // namespace
+
+// Stands in for the C library's renameat2 in this process, the core library's calls included.
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to,
+                         unsigned int flags) noexcept
+{
+    using Rename = int (*)(int, const char*, int, const char*, unsigned int);
+    static const auto real = reinterpret_cast<Rename>(dlsym(RTLD_NEXT, "renameat2"));
+    if (const auto action = std::exchange(g_beforeRename, nullptr))
+        action();
+    return real(fromFolder, from, toFolder, to, flags);
+}
 
 namespace {
 
@@ -162,7 +185,8 @@ private:
     PublishOutcome publish(PublicationForm form, const QString& target,
                            const QString& effect = QStringLiteral("Vector")) const
     {
-        return publishTemplate({effect, form, target, kDataFolder});
+        return publishTemplate(
+            {.effectName = effect, .form = form, .target = target, .dataFolder = kDataFolder});
     }
 
 private slots:
@@ -570,6 +594,92 @@ private slots:
         }
     }
 
+    void aPlaceTakenWhilePublishingIsLeftToItsOwner_data()
+    {
+        QTest::addColumn<PublicationForm>("form");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("aside"); // where the new publication is kept
+        QTest::addColumn<bool>("earlier");  // a publication of ours stood there at first
+        for (const bool earlier : {false, true}) {
+            const char* when = earlier ? ", over an earlier one" : ", nothing there";
+            QTest::addRow("web folder%s", when) << PublicationForm::WebFolder << "site"
+                                                << "site (new)" << earlier;
+            QTest::addRow("one page%s", when) << PublicationForm::SinglePage << "Vector.html"
+                                              << "Vector (new).html" << earlier;
+        }
+    }
+
+    void aPlaceTakenWhilePublishingIsLeftToItsOwner()
+    {
+        QFETCH(PublicationForm, form);
+        QFETCH(QString, name);
+        QFETCH(QString, aside);
+        QFETCH(bool, earlier);
+        const QString target = m_out.filePath(name);
+        const bool folder = form == PublicationForm::WebFolder;
+        const QString usersPage = folder ? target + QStringLiteral("/index.html") : target;
+        if (earlier)
+            QVERIFY(publish(form, target).ok);
+        g_beforeRename = [&] {
+            QDir(target).removeRecursively();
+            QFile::remove(target);
+            if (folder)
+                QDir().mkpath(target);
+            writeFile(usersPage, "<html>my own site</html>");
+        };
+
+        const PublishOutcome outcome = publish(form, target);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(TestDrive::read(usersPage), QByteArray("<html>my own site</html>"));
+        if (folder)
+            QCOMPARE(entriesOf(target), QStringList{QStringLiteral("index.html")});
+        const QString kept = m_out.filePath(aside);
+        QVERIFY2(outcome.error.contains(kept), qPrintable(outcome.error));
+        QVERIFY(TestDrive::read(folder ? kept + QStringLiteral("/index.html") : kept)
+                    .contains(kPublicationMarker.toByteArray()));
+        QStringList expected{aside, name};
+        expected.sort();
+        QCOMPARE(entriesOf(m_out.path()), expected);
+    }
+
+    // As cp and mkdir make them: readable by everyone unless the umask says otherwise.
+    void publishedFilesFollowTheUmask_data()
+    {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("fileMode");
+        QTest::newRow("022") << 022 << 0755 << 0644;
+        QTest::newRow("027") << 027 << 0750 << 0640;
+    }
+
+    void publishedFilesFollowTheUmask()
+    {
+        QFETCH(int, umask);
+        QFETCH(int, folderMode);
+        QFETCH(int, fileMode);
+        const mode_t before = ::umask(mode_t(umask));
+        const auto restore = qScopeGuard([&] { ::umask(before); });
+        const QString made = m_out.filePath(QStringLiteral("made"));
+        QVERIFY(publish(PublicationForm::WebFolder, made + QStringLiteral("/site")).ok);
+        QVERIFY(publish(PublicationForm::SinglePage, made + QStringLiteral("/Vector.html")).ok);
+        const auto modeOf = [](const QString& path) {
+            struct stat info;
+            return ::lstat(QFile::encodeName(path).constData(), &info) == 0
+                       ? int(info.st_mode & 07777)
+                       : -1;
+        };
+        QCOMPARE(modeOf(made), folderMode);
+        QCOMPARE(modeOf(made + QStringLiteral("/Vector.html")), fileMode);
+        QDirIterator it(made + QStringLiteral("/site"),
+                        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        QCOMPARE(modeOf(made + QStringLiteral("/site")), folderMode);
+        while (it.hasNext()) {
+            const QFileInfo entry = it.nextFileInfo();
+            QCOMPARE(modeOf(entry.filePath()), entry.isDir() ? folderMode : fileMode);
+        }
+    }
+
     void defaultTargetsAndPublishableEffects()
     {
         QCOMPARE(defaultPublicationTarget(QStringLiteral("3d"), PublicationForm::SinglePage,
@@ -648,6 +758,7 @@ private slots:
 
     void cleanup()
     {
+        g_beforeRename = nullptr;
         m_drive.reset();
         for (const QString& name : entriesOf(m_out.path())) {
             QFile::remove(m_out.filePath(name));
