@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Times a published page to its movie's first frame in headless Chromium, each run in a fresh
 browser: from the start of the navigation to the animation frame after the player's
-"loadeddata" (when the preview also counts its first frame). Prints one line per run, in ms.
+"loadeddata" (when the preview also counts its first frame). Prints one line per run: the time
+in ms, and the bytes the page had downloaded by then (the bodies of the page and of everything it
+fetched, as sent: what a host without compression transfers).
 
     first_frame.py URL RUNS
 """
@@ -10,6 +12,12 @@ import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+
+DOWNLOADED = """
+var entries = performance.getEntriesByType("navigation").concat(
+  performance.getEntriesByType("resource"));
+return entries.reduce(function (sum, entry) { return sum + (entry.encodedBodySize || 0); }, 0);
+"""
 
 WATCH = """
 window.__firstFrame = null;
@@ -29,13 +37,14 @@ def one_run(url):
         options.add_argument(argument)
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     try:
+        driver.set_script_timeout(120)
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
         driver.get(url)
         deadline = time.time() + 60
         while time.time() < deadline:
             frame = driver.execute_script("return window.__firstFrame")
             if frame is not None:
-                return frame
+                return frame, driver.execute_script(DOWNLOADED)
             time.sleep(0.05)
         return None
     finally:
@@ -45,8 +54,8 @@ def one_run(url):
 def main():
     url, runs = sys.argv[1], int(sys.argv[2])
     for _ in range(runs):
-        frame = one_run(url)
-        print("failed" if frame is None else f"{frame:.0f}", flush=True)
+        result = one_run(url)
+        print("failed" if result is None else f"{result[0]:.0f} {result[1]}", flush=True)
 
 
 if __name__ == "__main__":

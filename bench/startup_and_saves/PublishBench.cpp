@@ -52,20 +52,30 @@ void saveVectorTexts(const QString& home)
     }
 }
 
-// The first frames of a page in fresh headless Chromium processes, in ms; failed runs left out.
-std::vector<double> firstFrames(const QString& script, const QString& url, int runs)
+// The first frames of a page in fresh headless Chromium processes, in ms, and the bytes it had
+// downloaded by each; failed runs left out.
+struct FrameRuns
+{
+    std::vector<double> frames;
+    std::vector<double> bytes;
+};
+
+FrameRuns firstFrames(const QString& script, const QString& url, int runs)
 {
     QProcess browser;
     browser.start(QStringLiteral("/usr/bin/python3"), {script, url, QString::number(runs)});
     browser.waitForFinished(600'000);
-    std::vector<double> frames;
+    FrameRuns result;
     for (const QByteArray& line : browser.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
         bool number = false;
-        const double ms = line.toDouble(&number);
-        if (number)
-            frames.push_back(ms);
+        const double ms = fields.first().toDouble(&number);
+        if (!number)
+            continue;
+        result.frames.push_back(ms);
+        result.bytes.push_back(fields.value(1).toDouble());
     }
-    return frames;
+    return result;
 }
 
 } // namespace
@@ -104,10 +114,10 @@ PublishFigures measurePublishing(const QString& program, const QString& firstFra
     figures.pageMs = medianOf(page);
     figures.pageBytes = QFileInfo(html).size();
 
-    const std::vector<double> frames =
+    const FrameRuns frames =
         firstFrames(firstFrameScript, QStringLiteral("file://") + html, frameRuns);
-    figures.frameRuns = int(frames.size());
-    figures.firstFrameMs = medianOf(frames);
+    figures.frameRuns = int(frames.frames.size());
+    figures.firstFrameMs = medianOf(frames.frames);
     // The peer: the web folder served over HTTP from a sub-path, in the same run.
     QProcess server;
     const int port = 20000 + int(QCoreApplication::applicationPid() % 20000);
@@ -117,11 +127,12 @@ PublishFigures measurePublishing(const QString& program, const QString& firstFra
                   QStringLiteral("--directory"), home.path()});
     if (server.waitForStarted()) {
         QThread::msleep(500);
-        const std::vector<double> folderFrames =
+        const FrameRuns folderFrames =
             firstFrames(firstFrameScript,
                         QStringLiteral("http://127.0.0.1:%1/out/index.html").arg(port), frameRuns);
-        figures.folderFrameRuns = int(folderFrames.size());
-        figures.folderFirstFrameMs = medianOf(folderFrames);
+        figures.folderFrameRuns = int(folderFrames.frames.size());
+        figures.folderFirstFrameMs = medianOf(folderFrames.frames);
+        figures.folderDownloadBytes = qint64(medianOf(folderFrames.bytes));
         server.kill();
         server.waitForFinished();
     }

@@ -20,6 +20,8 @@ struct PublishFigures
     // The same for the web folder served over HTTP from a sub-path, measured beside it.
     int folderFrameRuns = 0;
     double folderFirstFrameMs = 0;
+    // What a visitor downloads of it by the first frame, from a server that does not compress.
+    qint64 folderDownloadBytes = 0;
 };
 
 PublishFigures measurePublishing(const QString& program, const QString& firstFrameScript, int runs,

@@ -31,7 +31,8 @@ QTextStream& err()
 }
 
 // The arguments without Qt's own options and their values (-platform offscreen, -style=Fusion,
-// --reverse, ...), which QApplication takes for itself: what is left is the program's.
+// --reverse, ...), which QApplication takes for itself: what is left is the program's. X11's old
+// -title is left out: --title names a published page (-qwindowtitle still sets the window's).
 QStringList withoutQtOptions(const QStringList& arguments)
 {
     static const QStringList withValue = {"platform",
@@ -41,7 +42,6 @@ QStringList withoutQtOptions(const QStringList& arguments)
                                           "qwindowgeometry",
                                           "geometry",
                                           "qwindowtitle",
-                                          "title",
                                           "qwindowicon",
                                           "icon",
                                           "session",
@@ -127,7 +127,14 @@ const PublicationPlace* chosenPlace(const QCommandLineParser& parser)
     return chosen;
 }
 
-int publish(const PublicationPlace& place, const QStringList& arguments)
+// What the page says of itself: its title where the template has no title text, its language.
+struct PageOptions
+{
+    QString title;
+    QString language;
+};
+
+int publish(const PublicationPlace& place, const QStringList& arguments, const PageOptions& page)
 {
     const QString dataFolder =
         installedFolder(QCoreApplication::applicationDirPath(), InstalledKind::Data);
@@ -145,7 +152,9 @@ int publish(const PublicationPlace& place, const QStringList& arguments)
     const PublishOutcome outcome = publishTemplate({.effectName = arguments.at(0),
                                                     .form = place.form,
                                                     .target = arguments.at(1),
-                                                    .dataFolder = dataFolder});
+                                                    .dataFolder = dataFolder,
+                                                    .pageTitle = page.title,
+                                                    .language = page.language});
     if (!outcome.ok) {
         err() << outcome.error << Qt::endl;
         return kFailed;
@@ -184,6 +193,17 @@ int runCommandLine(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     addPlaces(parser);
+    const QCommandLineOption title(
+        QStringLiteral("title"),
+        QStringLiteral("The page's title, where the template has no title text of its own "
+                       "(otherwise the first words of its first text)."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption language(
+        QStringLiteral("lang"),
+        QStringLiteral("The language of the texts, such as en or pt-BR (otherwise your own)."),
+        QStringLiteral("TAG"));
+    parser.addOption(title);
+    parser.addOption(language);
     if (!parser.parse(withoutQtOptions(QCoreApplication::arguments())))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
@@ -199,7 +219,12 @@ int runCommandLine(int argc, char* argv[])
         return usageError(QStringLiteral("Give the template and where to publish it: "
                                          "lumenquill --%1 EFFECT %2")
                               .arg(chosen->option, chosen->targetValue));
-    return publish(*chosen, parser.positionalArguments());
+    if (parser.isSet(language) && !isLanguageTag(parser.value(language)))
+        return usageError(
+            QStringLiteral("\u201C%1\u201D is not a language tag such as en or pt-BR.")
+                .arg(parser.value(language)));
+    return publish(*chosen, parser.positionalArguments(),
+                   {parser.value(title), parser.value(language)});
 }
 
 } // namespace lq

@@ -2,6 +2,7 @@
 
 #include "InstalledFiles.h"
 #include "Messages.h"
+#include "Tables.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,6 +25,16 @@ namespace {
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// Whether the template has a title text of its own, which a published page takes as its title.
+bool hasTitleText(const QString& effectName)
+{
+    for (const ContentFile& file : contentFiles()) {
+        if (file.effectName == effectName && file.holdsSiteTitle())
+            return true;
+    }
+    return false;
 }
 
 // Held while publishing: the window cannot react for that second, so say it is busy.
@@ -51,6 +62,7 @@ PublishDialog::PublishDialog(const QString& effectName, Services services, QWidg
         m_templateList->findText(effectName, Qt::MatchExactly | Qt::MatchCaseSensitive);
     m_templateList->setCurrentIndex(named >= 0 ? named : 0);
     followDefaultTarget();
+    explainPageTitle();
     connectControls();
 }
 
@@ -91,6 +103,10 @@ void PublishDialog::createControls()
     }
     m_placeOptions.first()->setChecked(true);
 
+    m_pageTitleField = new QLineEdit(this);
+    m_pageTitleField->setObjectName(QStringLiteral("txtPageTitle"));
+    m_pageTitleField->setClearButtonEnabled(true);
+
     m_targetField = new QLineEdit(this);
     m_targetField->setObjectName(QStringLiteral("txtTarget"));
     m_targetField->setMinimumWidth(420);
@@ -112,6 +128,9 @@ void PublishDialog::layOutControls()
     auto* templateLabel = new QLabel(QStringLiteral("&Template:"), this);
     templateLabel->setObjectName(QStringLiteral("lblTemplate"));
     templateLabel->setBuddy(m_templateList);
+    auto* pageTitleLabel = new QLabel(QStringLiteral("Page t&itle:"), this);
+    pageTitleLabel->setObjectName(QStringLiteral("lblPageTitle"));
+    pageTitleLabel->setBuddy(m_pageTitleField);
     auto* targetLabel = new QLabel(QStringLiteral("&Save to:"), this);
     targetLabel->setObjectName(QStringLiteral("lblTarget"));
     targetLabel->setBuddy(m_targetField);
@@ -128,6 +147,7 @@ void PublishDialog::layOutControls()
 
     auto* fields = new QFormLayout;
     fields->addRow(templateLabel, m_templateList);
+    fields->addRow(pageTitleLabel, m_pageTitleField);
     fields->addRow(formFrame);
     fields->addRow(targetLabel, targetRow);
 
@@ -140,7 +160,8 @@ void PublishDialog::layOutControls()
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
-    QWidget* previous = m_templateList;
+    setTabOrder(m_templateList, m_pageTitleField);
+    QWidget* previous = m_pageTitleField;
     for (QRadioButton* option : std::as_const(m_placeOptions)) {
         setTabOrder(previous, option);
         previous = option;
@@ -158,6 +179,7 @@ void PublishDialog::describeForAssistiveTechnology()
     m_templateList->setAccessibleName(QStringLiteral("Template"));
     m_templateList->setAccessibleDescription(QStringLiteral("The effect whose movie and saved "
                                                             "texts are published"));
+    m_pageTitleField->setAccessibleName(QStringLiteral("Page title"));
     m_targetField->setAccessibleName(QStringLiteral("Save to"));
     m_targetField->setAccessibleDescription(
         QStringLiteral("The folder, or the page's file, that publishing writes"));
@@ -168,6 +190,8 @@ void PublishDialog::connectControls()
 {
     connect(m_templateList, &QComboBox::currentIndexChanged, this,
             &PublishDialog::followDefaultTarget);
+    connect(m_templateList, &QComboBox::currentIndexChanged, this,
+            &PublishDialog::explainPageTitle);
     for (QRadioButton* option : std::as_const(m_placeOptions)) {
         connect(option, &QRadioButton::toggled, this, [this](bool checked) {
             if (checked)
@@ -218,6 +242,19 @@ void PublishDialog::followDefaultTarget()
         m_templateList->currentText(), chosenPlace().form, m_services.documentsFolder)));
 }
 
+void PublishDialog::explainPageTitle()
+{
+    const bool own = hasTitleText(m_templateList->currentText());
+    const QString explanation =
+        own ? QStringLiteral("The template's title text; this, where that is empty")
+            : QStringLiteral("Left empty: the first words of the first text");
+    m_pageTitleField->setPlaceholderText(explanation);
+    m_pageTitleField->setAccessibleDescription(
+        QStringLiteral("The title of the published page, shown in the browser's tab and by search "
+                       "engines. ") +
+        explanation);
+}
+
 void PublishDialog::browse()
 {
     const QString start = chosenTarget().isEmpty() ? m_services.documentsFolder : chosenTarget();
@@ -233,7 +270,8 @@ void PublishDialog::publish()
     const PublishRequest request{.effectName = m_templateList->currentText(),
                                  .form = chosenPlace().form,
                                  .target = chosenTarget(),
-                                 .dataFolder = m_services.dataFolder};
+                                 .dataFolder = m_services.dataFolder,
+                                 .pageTitle = m_pageTitleField->text().trimmed()};
     if (request.target.isEmpty()) {
         Messages::show(QStringLiteral("Type where to publish \u201C%1\u201D, or choose a place "
                                       "with Browse\u2026.")

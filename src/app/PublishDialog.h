@@ -61,11 +61,14 @@ private:
     QString chosenTarget() const;
     // Puts the default place for the chosen template and form, unless the user gave their own.
     void followDefaultTarget();
+    // Says in the page title's field what the title is when it is left empty.
+    void explainPageTitle();
     void reportSuccess(const PublishOutcome& outcome);
 
     Services m_services;
     QComboBox* m_templateList = nullptr;
     QList<QRadioButton*> m_placeOptions; // one per place to publish, in the table's order
+    QLineEdit* m_pageTitleField = nullptr;
     QLineEdit* m_targetField = nullptr;
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_publishButton = nullptr;

@@ -389,7 +389,8 @@ std::optional<Failure> writeFolderFiles(const QString& folder, const PageContent
     const QString player = folder + QStringLiteral("/ruffle");
     if (const int error = makeFolder(player))
         return writeFailure(player, error);
-    const QDir installed(content.dataFolder + QStringLiteral("/ruffle"));
+    // The player as a publication carries it: its code gzipped, for the page to unpack.
+    const QDir installed(content.dataFolder + QStringLiteral("/publish/player"));
     for (const QFileInfo& file : installed.entryInfoList(QDir::Files)) {
         const QString copy = player + QLatin1Char('/') + file.fileName();
         const CopyError failed = copyFile(file.filePath(), copy);

@@ -15,22 +15,29 @@ QByteArray inlineScriptHashes(const QByteArray& page)
         const qsizetype to = page.indexOf(close, from);
         if (to < 0)
             break;
-        const QByteArray hash =
-            QCryptographicHash::hash(page.mid(from, to - from), QCryptographicHash::Sha256);
-        sources += " 'sha256-" + hash.toBase64() + '\'';
+        sources += scriptHashSource(page.mid(from, to - from));
         from = to;
     }
     return sources;
 }
 
-QByteArray pagePolicy(const QByteArray& page, PageOrigin origin, PolicyDelivery delivery)
+QByteArray scriptHashSource(const QByteArray& script)
+{
+    return " 'sha256-" + QCryptographicHash::hash(script, QCryptographicHash::Sha256).toBase64() +
+           '\'';
+}
+
+QByteArray pagePolicy(const QByteArray& page, PageOrigin origin, PolicyDelivery delivery,
+                      const QList<QByteArray>& unpackedScripts)
 {
     const QByteArray own = origin == PageOrigin::OwnSite ? "'self' " : "";
-    QByteArray policy = "default-src 'none'; script-src " + own + "'wasm-unsafe-eval'" +
-                        inlineScriptHashes(page) + "; style-src " + own +
-                        "'unsafe-inline'; img-src " + own + "data: blob:; media-src " + own +
-                        "data: blob:; font-src " + own + "data:; connect-src " + own +
-                        "data: blob:; worker-src " + own +
+    QByteArray scripts = inlineScriptHashes(page);
+    for (const QByteArray& script : unpackedScripts)
+        scripts += scriptHashSource(script);
+    QByteArray policy = "default-src 'none'; script-src " + own + "'wasm-unsafe-eval'" + scripts +
+                        "; style-src " + own + "'unsafe-inline'; img-src " + own +
+                        "data: blob:; media-src " + own + "data: blob:; font-src " + own +
+                        "data:; connect-src " + own + "data: blob:; worker-src " + own +
                         "blob:; frame-src 'none'; object-src 'none'; base-uri 'none'; "
                         "form-action 'none'";
     if (delivery == PolicyDelivery::Header)

@@ -1,6 +1,6 @@
 #include "PublicationPage.h"
 
-#include "AnsiCodec.h"
+#include "ContentText.h"
 #include "PagePolicy.h"
 
 #include <QDir>
@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <optional>
 
 namespace lq {
 
@@ -74,37 +76,28 @@ QByteArray scriptString(const QString& text)
     return json.replace("<", "\\u003c");
 }
 
-int hexValue(char c)
+// Binary data as text inside a page, five characters for four bytes (base64 takes 5.33): the
+// player's code is most of a one-page publication. The 85 digits are the printable ASCII
+// characters but " & ' < > \ ` @ $, so that no run of them can end or confuse the element, the
+// attribute or the template that holds them. A last group of n bytes takes n + 1 digits.
+QByteArray base85(const QByteArray& bytes)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = char(c | 0x20);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-// The value the movie reads from a text file: after the first "=", up to the next "&",
-// URL-form decoded, byte by byte.
-QByteArray movieValue(const QByteArray& bytes)
-{
-    const qsizetype equals = bytes.indexOf('=');
-    QByteArray raw = equals < 0 ? QByteArray() : bytes.mid(equals + 1);
-    if (const qsizetype amp = raw.indexOf('&'); amp >= 0)
-        raw.truncate(amp);
-    QByteArray value;
-    value.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const char c = raw.at(i);
-        if (c == '+') {
-            value.append(' ');
-        } else if (c == '%' && i + 2 < raw.size() && hexValue(raw.at(i + 1)) >= 0 &&
-                   hexValue(raw.at(i + 2)) >= 0) {
-            value.append(char(hexValue(raw.at(i + 1)) * 16 + hexValue(raw.at(i + 2))));
-            i += 2;
-        } else {
-            value.append(c);
-        }
+    static constexpr char digits[] = "!#%()*+,-./0123456789:;=?ABCDEFGHIJKLMNOPQRSTUVWXYZ[]^_"
+                                     "abcdefghijklmnopqrstuvwxyz{|}~";
+    static_assert(sizeof(digits) == 86);
+    QByteArray out;
+    out.reserve(bytes.size() / 4 * 5 + 5);
+    for (qsizetype at = 0; at < bytes.size(); at += 4) {
+        const qsizetype count = std::min<qsizetype>(4, bytes.size() - at);
+        quint32 group = 0;
+        for (qsizetype i = 0; i < 4; ++i)
+            group = group << 8 | (i < count ? quint8(bytes.at(at + i)) : 0);
+        char five[5];
+        for (int i = 4; i >= 0; --i, group /= 85)
+            five[i] = digits[group % 85];
+        out.append(five, count + 1);
     }
-    return value;
+    return out;
 }
 
 QByteArray startScript(const QString& dataFolder, QString* problem)
@@ -112,34 +105,120 @@ QByteArray startScript(const QString& dataFolder, QString* problem)
     return readDataFile(publishFolder(dataFolder) + QStringLiteral("/start.js"), problem);
 }
 
-Fields commonFields(const PageContent& content, const QByteArray& start)
+// The page's title and texts, and the parts both forms share.
+Fields commonFields(const PageContent& content, const QByteArray& start, const QByteArray& style)
 {
-    return {{"TITLE", htmlEscaped(content.title)},
-            {"TEXTS", fallbackHtml(content.texts).toUtf8()},
-            {"START", start}};
+    return {
+        {"LANG", htmlEscaped(content.language.isEmpty() ? QStringLiteral("en") : content.language)},
+        {"TITLE", htmlEscaped(pageTitle(content))},
+        {"DESCRIPTION", htmlEscaped(pageDescription(content))},
+        {"TEXTS", textsHtml(content).toUtf8()},
+        {"STYLE", style},
+        {"START", start}};
+}
+
+// The player's files a page unpacks (publish/player.json): {"loader", "chunk", "wasm"}, and the
+// plain text of its two scripts, whose hashes let them run.
+struct PlayerFiles
+{
+    QJsonObject names;
+    QByteArray loader;
+    QByteArray chunk;
+};
+
+std::optional<PlayerFiles> playerFiles(const QString& dataFolder, QString* problem)
+{
+    const QString list = publishFolder(dataFolder) + QStringLiteral("/player.json");
+    PlayerFiles files;
+    files.names = QJsonDocument::fromJson(readDataFile(list, problem)).object();
+    const QString plain = dataFolder + QStringLiteral("/ruffle/");
+    const QString loader = files.names.value(QStringLiteral("loader")).toString();
+    const QString chunk = files.names.value(QStringLiteral("chunk")).toString();
+    if (loader.isEmpty() || chunk.isEmpty() ||
+        files.names.value(QStringLiteral("wasm")).toString().isEmpty()) {
+        if (problem && problem->isEmpty())
+            *problem =
+                QStringLiteral("the program's file %1 does not name the player's files").arg(list);
+        return std::nullopt;
+    }
+    files.loader = readDataFile(plain + loader, problem);
+    files.chunk = readDataFile(plain + chunk, problem);
+    if (files.loader.isEmpty() || files.chunk.isEmpty())
+        return std::nullopt;
+    return files;
+}
+
+QByteArray namesField(const PlayerFiles& files)
+{
+    return QJsonDocument(files.names).toJson(QJsonDocument::Compact);
 }
 
 // The page with its policy, which is made from the page's scripts as they finally are.
-QByteArray withPolicy(const QByteArray& page, PageOrigin origin)
+QByteArray withPolicy(const QByteArray& page, PageOrigin origin, const PlayerFiles& files)
 {
     QByteArray out = page;
     const qsizetype at = out.indexOf("@POLICY@");
     if (at >= 0)
-        out.replace(at, 8, pagePolicy(page, origin, PolicyDelivery::MetaElement));
+        out.replace(
+            at, 8,
+            pagePolicy(page, origin, PolicyDelivery::MetaElement, {files.loader, files.chunk}));
     return out;
+}
+
+// The first text of the template that is a section and says something.
+QString firstSection(const PageContent& content)
+{
+    for (const MovieText& text : content.texts) {
+        if (text.siteTitle)
+            continue;
+        if (QString value = contentText(text.bytes); !value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
+// The title a text of the template gives, or the one the user gave; empty when neither says one.
+QString statedTitle(const PageContent& content)
+{
+    for (const MovieText& text : content.texts) {
+        if (!text.siteTitle)
+            continue;
+        if (QString value = textStart(contentText(text.bytes), 120, 40); !value.isEmpty())
+            return value;
+    }
+    return content.givenTitle.simplified();
 }
 
 } // namespace
 
-QString fallbackHtml(const QList<MovieText>& texts)
+QString pageTitle(const PageContent& content)
 {
-    QStringList paragraphs;
-    for (const MovieText& text : texts) {
-        const QString value = decodeWindows1252(movieValue(text.bytes)).trimmed();
-        if (!value.isEmpty())
-            paragraphs << QStringLiteral("<p>") + value.toHtmlEscaped() + QStringLiteral("</p>");
+    const QString stated = statedTitle(content);
+    return stated.isEmpty() ? textStart(firstSection(content), 60, 8) : stated;
+}
+
+QString pageDescription(const PageContent& content)
+{
+    return textStart(firstSection(content), 160, 160);
+}
+
+QString textsHtml(const PageContent& content)
+{
+    QStringList parts;
+    if (const QString title = statedTitle(content); !title.isEmpty())
+        parts << QStringLiteral("<h1>") + title.toHtmlEscaped() + QStringLiteral("</h1>");
+    for (const MovieText& text : content.texts) {
+        const QString value = contentText(text.bytes);
+        if (text.siteTitle || value.isEmpty())
+            continue;
+        QString part = QStringLiteral("<section>\n");
+        if (!text.section.isEmpty())
+            part +=
+                QStringLiteral("<h2>") + text.section.toHtmlEscaped() + QStringLiteral("</h2>\n");
+        parts << part + QStringLiteral("<p>") + value.toHtmlEscaped() +
+                     QStringLiteral("</p>\n</section>");
     }
-    return paragraphs.join(QLatin1Char('\n'));
+    return parts.join(QLatin1Char('\n'));
 }
 
 QByteArray buildFolderPage(const PageContent& content, QString* problem)
@@ -147,11 +226,14 @@ QByteArray buildFolderPage(const PageContent& content, QString* problem)
     const QString folder = publishFolder(content.dataFolder);
     const QByteArray page = readDataFile(folder + QStringLiteral("/folder.html"), problem);
     const QByteArray start = startScript(content.dataFolder, problem);
-    if (page.isEmpty() || start.isEmpty())
+    const QByteArray style = readDataFile(folder + QStringLiteral("/page.css"), problem);
+    const auto files = playerFiles(content.dataFolder, problem);
+    if (page.isEmpty() || start.isEmpty() || style.isEmpty() || !files)
         return {};
-    Fields fields = commonFields(content, start);
+    Fields fields = commonFields(content, start, style);
     fields.insert("MOVIE", scriptString(content.movieName));
-    return withPolicy(fill(page, fields), PageOrigin::OwnSite);
+    fields.insert("PLAYER_FILES", namesField(*files));
+    return withPolicy(fill(page, fields), PageOrigin::OwnSite, *files);
 }
 
 QByteArray buildSinglePage(const PageContent& content, QString* problem)
@@ -159,35 +241,33 @@ QByteArray buildSinglePage(const PageContent& content, QString* problem)
     const QString folder = publishFolder(content.dataFolder);
     const QByteArray page = readDataFile(folder + QStringLiteral("/page.html"), problem);
     const QByteArray start = startScript(content.dataFolder, problem);
-    const QByteArray loader =
-        readDataFile(content.dataFolder + QStringLiteral("/ruffle/ruffle.js"), problem);
-    const QDir player(folder + QStringLiteral("/player"));
-    const QStringList chunks = player.entryList({QStringLiteral("core.ruffle.*.js")}, QDir::Files);
-    const QStringList codes = player.entryList({QStringLiteral("*.wasm.gz")}, QDir::Files);
-    if (chunks.size() != 1 || codes.size() != 1) {
-        if (problem)
-            *problem = QStringLiteral("the program's folder %1 does not hold the player to embed")
-                           .arg(player.path());
+    const QByteArray style = readDataFile(folder + QStringLiteral("/page.css"), problem);
+    const auto files = playerFiles(content.dataFolder, problem);
+    if (page.isEmpty() || start.isEmpty() || style.isEmpty() || !files)
         return {};
+    const QString packed = folder + QStringLiteral("/player/");
+    QByteArray packedFiles[3];
+    const char* keys[] = {"loader", "chunk", "wasm"};
+    for (int i = 0; i < 3; ++i) {
+        const QString name = files->names.value(QLatin1String(keys[i])).toString();
+        packedFiles[i] = readDataFile(packed + name + QStringLiteral(".gz"), problem);
+        if (packedFiles[i].isEmpty())
+            return {};
     }
-    const QByteArray chunk = readDataFile(player.filePath(chunks.first()), problem);
-    const QByteArray code = readDataFile(player.filePath(codes.first()), problem);
-    if (page.isEmpty() || start.isEmpty() || loader.isEmpty() || chunk.isEmpty() || code.isEmpty())
-        return {};
 
     QJsonObject textUrls;
     for (const MovieText& text : content.texts)
         textUrls.insert(text.fileName,
                         QString::fromLatin1("data:text/plain;base64," + text.bytes.toBase64()));
-    Fields fields = commonFields(content, start);
-    fields.insert("WASM_NAME", scriptString(codes.first().chopped(3)));
-    fields.insert("WASM_DATA", code.toBase64());
-    fields.insert("MOVIE_DATA", content.movie.toBase64());
+    Fields fields = commonFields(content, start, style);
+    fields.insert("PLAYER_FILES", namesField(*files));
+    fields.insert("LOADER_DATA", base85(packedFiles[0]));
+    fields.insert("CHUNK_DATA", base85(packedFiles[1]));
+    fields.insert("WASM_DATA", base85(packedFiles[2]));
+    fields.insert("MOVIE_DATA", base85(content.movie));
     fields.insert("TEXT_URLS",
                   QJsonDocument(textUrls).toJson(QJsonDocument::Compact).replace("<", "\\u003c"));
-    fields.insert("CHUNK", chunk);
-    fields.insert("RUFFLE", loader);
-    return withPolicy(fill(page, fields), PageOrigin::Alone);
+    return withPolicy(fill(page, fields), PageOrigin::Alone, *files);
 }
 
 } // namespace lq

@@ -1,6 +1,7 @@
 #include "Publishing.h"
 
 #include "ConfinedWalk.h"
+#include "ContentText.h"
 #include "DrivePaths.h"
 #include "MovieFile.h"
 #include "PublicationPage.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -40,9 +43,15 @@ QString lastPart(const QString& windowsPath)
     return windowsPath.section(QLatin1Char('\\'), -1);
 }
 
-// A file of the drive read whole through the confined walk, or nothing when it is not there.
+// How much of a file of the drive publishing reads.
+enum class ReadExtent {
+    Whole,      // all of it, refused above kMaxFileBytes (the movie)
+    ContentText // as much as a template movie reads of it, and a byte more to tell it was cut
+};
+
+// A file of the drive read through the confined walk, or nothing when it is not there.
 // A link out of the drive, a folder in its place or a refused read is a failure.
-Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath)
+Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath, ReadExtent extent)
 {
     const DrivePaths::Location location = DrivePaths::locate(windowsPath);
     if (location.outcome == WalkOutcome::LeadsOut)
@@ -71,11 +80,12 @@ Result<std::optional<QByteArray>> readDriveFile(const QString& windowsPath)
     QFile file;
     if (!file.open(fd.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return Failure{QStringLiteral("cannot read %1: %2").arg(local, file.errorString())};
-    if (file.size() > kMaxFileBytes)
+    if (extent == ReadExtent::Whole && file.size() > kMaxFileBytes)
         return Failure{QStringLiteral("cannot read %1: it is larger than %2 MiB")
                            .arg(local)
                            .arg(kMaxFileBytes >> 20)};
-    QByteArray bytes = file.readAll();
+    QByteArray bytes =
+        extent == ReadExtent::Whole ? file.readAll() : file.read(kContentReadLimit + 1);
     if (file.error() != QFileDevice::NoError)
         return Failure{QStringLiteral("cannot read %1: %2").arg(local, file.errorString())};
     return std::optional<QByteArray>(std::move(bytes));
@@ -93,13 +103,21 @@ struct Sources
     QStringList missing;
 };
 
-Result<Sources> readSources(const Template& entry, const QString& dataFolder)
+// The language of the texts unless the user names one: the user's own, as the system says it.
+QString systemLanguage()
+{
+    const QLocale locale = QLocale::system();
+    return locale.language() == QLocale::C ? QStringLiteral("en") : locale.bcp47Name();
+}
+
+Result<Sources> readSources(const Template& entry, const PublishRequest& request)
 {
     Sources sources;
-    sources.content.title = entry.effectName;
+    sources.content.givenTitle = request.pageTitle;
+    sources.content.language = request.language.isEmpty() ? systemLanguage() : request.language;
     sources.content.movieName = lastPart(entry.movie);
-    sources.content.dataFolder = dataFolder;
-    auto movie = readDriveFile(entry.movie);
+    sources.content.dataFolder = request.dataFolder;
+    auto movie = readDriveFile(entry.movie, ReadExtent::Whole);
     if (auto* failure = std::get_if<Failure>(&movie))
         return *failure;
     const std::optional<QByteArray>& bytes = std::get<std::optional<QByteArray>>(movie);
@@ -112,11 +130,14 @@ Result<Sources> readSources(const Template& entry, const QString& dataFolder)
     for (const ContentFile& file : contentFiles()) {
         if (file.effectName != entry.effectName)
             continue;
-        auto text = readDriveFile(file.path);
+        auto text = readDriveFile(file.path, ReadExtent::ContentText);
         if (auto* failure = std::get_if<Failure>(&text))
             return *failure;
         if (const auto& textBytes = std::get<std::optional<QByteArray>>(text))
-            sources.content.texts.append({.fileName = lastPart(file.path), .bytes = *textBytes});
+            sources.content.texts.append({.fileName = lastPart(file.path),
+                                          .bytes = publishedContentFile(*textBytes),
+                                          .section = file.section,
+                                          .siteTitle = file.holdsSiteTitle()});
         else
             sources.missing << file.path;
     }
@@ -141,7 +162,11 @@ PublishOutcome publishTemplate(const PublishRequest& request)
                            .arg(publishableEffects().join(QStringLiteral(", ")))});
     if (request.target.isEmpty())
         return failed(request.effectName, {QStringLiteral("no place to publish to was given")});
-    auto sources = readSources(*entry, request.dataFolder);
+    if (!request.language.isEmpty() && !isLanguageTag(request.language))
+        return failed(request.effectName,
+                      {QStringLiteral("\u201C%1\u201D is not a language tag such as en or pt-BR")
+                           .arg(request.language)});
+    auto sources = readSources(*entry, request);
     if (auto* failure = std::get_if<Failure>(&sources))
         return failed(request.effectName, *failure);
     const Sources& read = std::get<Sources>(sources);
@@ -160,6 +185,12 @@ QString defaultPublicationTarget(const QString& effectName, PublicationForm form
 {
     return placeOf(form).defaultTarget(effectName, documentsFolder);
 }
+bool isLanguageTag(const QString& text)
+{
+    static const QRegularExpression tag(QStringLiteral("^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$"));
+    return text.size() <= 35 && tag.match(text).hasMatch();
+}
+
 QStringList publishableEffects()
 {
     QStringList names;

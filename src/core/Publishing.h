@@ -13,6 +13,8 @@ struct PublishRequest
     PublicationForm form = PublicationForm::WebFolder;
     QString target;     // where to: a path or a URL, as the form's place takes it
     QString dataFolder; // the program's installed data folder (share/lumen-quill)
+    QString pageTitle;  // the page's title where the template has no title text; may be empty
+    QString language;   // the texts' language as a BCP 47 tag; empty: the user's own
 };
 
 struct PublishOutcome
@@ -33,6 +35,9 @@ PublishOutcome publishTemplate(const PublishRequest& request);
 // places on the disk: a folder, or NAME.html, named after the template, in the Documents folder).
 QString defaultPublicationTarget(const QString& effectName, PublicationForm form,
                                  const QString& documentsFolder);
+
+// Whether a text names a language as a page may say it: "en", "de-AT", "pt-BR", "sr-Latn".
+bool isLanguageTag(const QString& text);
 
 // The effect-list entries that can be published, in the list's order.
 QStringList publishableEffects();

@@ -43,6 +43,12 @@ struct ContentFile
     QString variable() const { return defaultLine.section(QLatin1Char('='), 0, 0); }
     // What a screen reader calls the box: the captions name no section ("save text file").
     QString boxName() const { return section + QStringLiteral(" text"); }
+    // The website's own title, which the movie opens with (Fireworks, Matrix and cube have one).
+    bool holdsSiteTitle() const
+    {
+        const QString name = variable();
+        return name == QLatin1String("title") || name == QLatin1String("title2");
+    }
 };
 
 // A page of the fireworks wizard moves on to the next page (or, on the last one, hides them all).

@@ -187,6 +187,8 @@ private slots:
         f.pageOption()->click();
         if (!typed.isEmpty())
             f.typeTarget(typed);
+        QTest::keyClick(f.dialog.get(), Qt::Key_I, Qt::AltModifier);
+        QTest::keyClicks(QApplication::focusWidget(), " Crumb & Co. ");
         f.target()->setFocus();
         QTest::keyClick(f.target(), Qt::Key_Return);
 
@@ -196,6 +198,7 @@ private slots:
         QVERIFY(request.form == PublicationForm::SinglePage);
         QCOMPARE(request.target, target);
         QCOMPARE(request.dataFolder, QString::fromLatin1(kData));
+        QCOMPARE(request.pageTitle, "Crumb & Co.");
     }
 
     void successSaysWhatWasWrittenAndOffersToOpenIt_data()
@@ -326,23 +329,23 @@ private slots:
         // Tab walks the controls top to bottom, the form's two buttons being one stop in which
         // the arrow keys choose.
         QStringList order;
-        for (QWidget* w = QApplication::focusWidget(); order.size() < 7;
+        for (QWidget* w = QApplication::focusWidget(); order.size() < 8;
              w = QApplication::focusWidget()) {
             order << w->objectName();
             if (w == f.folderOption())
                 QTest::keyClick(w, Qt::Key_Down);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(order, (QStringList{"cboTemplate", "optFolder", "txtTarget", "cmdBrowse",
-                                     "cmdPublish", "cmdCancel", "cboTemplate"}));
+        QCOMPARE(order, (QStringList{"cboTemplate", "txtPageTitle", "optFolder", "txtTarget",
+                                     "cmdBrowse", "cmdPublish", "cmdCancel", "cboTemplate"}));
         QVERIFY(f.pageOption()->isChecked());
         QCOMPARE(f.target()->text(), documents("Vector.html"));
 
         // What a screen reader says for each control: its name, and the label it is announced
         // with (on Linux a list is named by its value and announced with its label).
         QStringList said;
-        for (const char* name : {"cboTemplate", "optFolder", "optPage", "txtTarget", "cmdBrowse",
-                                 "cmdPublish", "cmdCancel"}) {
+        for (const char* name : {"cboTemplate", "txtPageTitle", "optFolder", "optPage", "txtTarget",
+                                 "cmdBrowse", "cmdPublish", "cmdCancel"}) {
             QAccessibleInterface* control =
                 QAccessible::queryAccessibleInterface(f.control<QWidget>(name));
             QString text = control->text(QAccessible::Name);
@@ -350,7 +353,7 @@ private slots:
                 text += " | " + label->text(QAccessible::Name);
             said << text;
         }
-        QCOMPARE(said, (QStringList{"Vector | Template:",
+        QCOMPARE(said, (QStringList{"Vector | Template:", "Page title | Page title:",
                                     "A web folder, to upload to any web host | Publish as",
                                     "One page, a single file that plays anywhere | Publish as",
                                     "Save to | Save to:", "Browse\u2026", "Publish", "Cancel"}));

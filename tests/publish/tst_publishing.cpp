@@ -1,4 +1,5 @@
 #include "AnsiCodec.h"
+#include "ContentText.h"
 #include "PublicationPage.h"
 #include "Publishing.h"
 #include "Tables.h"
@@ -42,6 +43,60 @@ namespace {
 
 const QString kDataFolder = QStringLiteral(LQ_DATA_DIR);
 const QString kVectorFolder = QStringLiteral("lumenquill/vector");
+const QString kPackedPlayer = kDataFolder + QStringLiteral("/publish/player");
+
+// The binary parts of a one-page publication, as its page script reads them back (base 85, the
+// digits in the order the page gives them).
+QByteArray fromBase85(const QByteArray& text)
+{
+    static const QByteArray digits = "!#%()*+,-./0123456789:;=?ABCDEFGHIJKLMNOPQRSTUVWXYZ[]^_"
+                                     "abcdefghijklmnopqrstuvwxyz{|}~";
+    QByteArray bytes;
+    for (qsizetype at = 0; at < text.size(); at += 5) {
+        quint64 value = 0;
+        for (qsizetype i = at; i < at + 5; ++i)
+            value = value * 85 + (i < text.size() ? digits.indexOf(text.at(i)) : 84);
+        const qsizetype count = std::min<qsizetype>(4, text.size() - at - 1);
+        for (qsizetype b = 0; b < count; ++b)
+            bytes.append(char(value >> (24 - 8 * b)));
+    }
+    return bytes;
+}
+
+// One side of a content-text case (tests/support/content_text_cases.txt): \r \n \t \\, \xHH as
+// `byte` makes it, \R{N:HH} as N characters HH.
+QString unescaped(const QString& text, const std::function<QString(char)>& byte)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const QChar e = c == QLatin1Char('\\') ? text.at(++i) : QChar();
+        if (e.isNull()) {
+            out += c;
+        } else if (e == QLatin1Char('x')) {
+            out += byte(char(text.mid(i + 1, 2).toInt(nullptr, 16)));
+            i += 2;
+        } else if (e == QLatin1Char('R')) {
+            const qsizetype close = text.indexOf(QLatin1Char('}'), i);
+            const QStringList spec = text.mid(i + 2, close - i - 2).split(QLatin1Char(':'));
+            out += QString(spec[0].toInt(), QChar(spec[1].toInt(nullptr, 16)));
+            i = close;
+        } else {
+            out += e == QLatin1Char('r')   ? QChar('\r')
+                   : e == QLatin1Char('n') ? QChar('\n')
+                   : e == QLatin1Char('t') ? QChar('\t')
+                                           : e;
+        }
+    }
+    return out;
+}
+
+// The text of the element with this id in a page.
+QByteArray elementText(const QByteArray& page, const QByteArray& id)
+{
+    const qsizetype open = page.indexOf('>', page.indexOf("id=\"" + id + "\"")) + 1;
+    return page.mid(open, page.indexOf('<', open) - open);
+}
 
 // Every file below a folder, relative to it, with its bytes.
 QMap<QString, QByteArray> tree(const QString& folder)
@@ -176,14 +231,19 @@ private slots:
             QCOMPARE(files.value(name), TestDrive::read(vectorFile(name)));
         QStringList expected = vectorTextNames();
         expected << QStringLiteral("index.html") << QStringLiteral("vector.swf");
-        for (const QString& name : entriesOf(kDataFolder + QStringLiteral("/ruffle"))) {
+        for (const QString& name : entriesOf(kPackedPlayer)) {
             expected << QStringLiteral("ruffle/") + name;
             QCOMPARE(files.value(QStringLiteral("ruffle/") + name),
-                     TestDrive::read(kDataFolder + QStringLiteral("/ruffle/") + name));
+                     TestDrive::read(kPackedPlayer + QLatin1Char('/') + name));
         }
         expected.sort();
         QCOMPARE(files.keys(), expected);
         QVERIFY(expected.contains(QStringLiteral("ruffle/LICENSE_MIT")));
+        // What a visitor fetches of the player is its gzipped code: no plain wasm is carried.
+        QVERIFY(expected.contains(QStringLiteral("ruffle/ruffle.js.gz")));
+        QVERIFY(expected.filter(QStringLiteral(".wasm")).size() >= 1);
+        for (const QString& name : expected)
+            QVERIFY2(!name.endsWith(QLatin1String(".wasm")), qPrintable(name));
         // Nothing of the writing is left beside it.
         QCOMPARE(entriesOf(m_out.path()), QStringList{QStringLiteral("site")});
 
@@ -235,7 +295,8 @@ private slots:
         const QByteArray page = TestDrive::read(target);
         QVERIFY(page.startsWith("<!DOCTYPE html>"));
         QVERIFY(page.contains(kPublicationMarker.toByteArray()));
-        QVERIFY(page.contains(">" + m_movie.toBase64() + "<"));
+        QCOMPARE(fromBase85(elementText(page, "movie-data")), m_movie);
+        QCOMPARE(fromBase85(elementText(page, "player-code")).left(2), QByteArray("\x1f\x8b"));
         for (const QString& name : vectorTextNames())
             QVERIFY2(page.contains("\"" + name.toUtf8() + "\":\"data:text/plain;base64," +
                                    TestDrive::read(vectorFile(name)).toBase64() + "\""),
@@ -245,25 +306,105 @@ private slots:
         QVERIFY(!page.contains("src=\""));
     }
 
-    void fallbackTextIsWhatTheMovieReads_data()
+    // What the page says of a content file is what our movies show of it: the cases the movies
+    // are tested with too. "\\xHH" is a byte (in the text, its Windows-1252 character), "\\R{N:HH}"
+    // N bytes HH (in the text, N such characters).
+    void pageTextIsWhatTheMovieShows_data()
     {
         QTest::addColumn<QByteArray>("saved");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("cp1252") << QByteArray("t=Caf\xe9 \x80 \x93quoted\x94\r\n")
-                                << QStringLiteral("<p>Café € “quoted”</p>");
-        QTest::newRow("url form") << QByteArray("t=a+b%41%e9&other=x\r\n")
-                                  << QStringLiteral("<p>a bAé</p>");
-        QTest::newRow("further equals") << QByteArray("t=x=y\r\n") << QStringLiteral("<p>x=y</p>");
-        QTest::newRow("markup") << QByteArray("t=<script>\"'\r\n")
-                                << QStringLiteral("<p>&lt;script&gt;&quot;'</p>");
-        QTest::newRow("no variable") << QByteArray("\r\n") << QString();
+        QFile cases(QStringLiteral(LQ_CONTENT_TEXT_CASES));
+        QVERIFY(cases.open(QIODevice::ReadOnly));
+        const auto asBytes = [](char b) { return QString(QChar(uchar(b))); };
+        const auto asText = [](char b) { return decodeWindows1252(QByteArray(1, b)); };
+        for (const QByteArray& line : cases.readAll().split('\n')) {
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QList<QByteArray> parts = line.split('\t');
+            const QString shown = parts[1] == "<left out>"
+                                      ? QString()
+                                      : unescaped(QString::fromUtf8(parts[1]), asText);
+            QTest::newRow(line.left(40).constData())
+                << unescaped(QString::fromLatin1(parts[0]), asBytes).toLatin1() << shown;
+        }
     }
 
-    void fallbackTextIsWhatTheMovieReads()
+    void pageTextIsWhatTheMovieShows()
     {
         QFETCH(QByteArray, saved);
         QFETCH(QString, shown);
-        QCOMPARE(fallbackHtml({{QStringLiteral("t.txt"), saved}}), shown);
+        QCOMPARE(contentText(saved), shown);
+        // The file a publication carries shows the same, and is never more than 64 KiB and a "…".
+        const QByteArray carried = publishedContentFile(saved);
+        QCOMPARE(contentText(carried), shown);
+        QVERIFY(carried.size() <= kContentReadLimit + 1);
+        if (carried != saved)
+            QVERIFY(carried.endsWith('\x85'));
+    }
+
+    // The page names the site: its title, its summary and its language, never the template.
+    void pageNamesTheSite_data()
+    {
+        QTest::addColumn<QByteArray>("title"); // the template's title text; empty: none
+        QTest::addColumn<QByteArray>("first"); // its first section
+        QTest::addColumn<QString>("given");    // the page title the user gave
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("description");
+        const QByteArray longText = "t=Fresh bread & rolls every morning, from our oven in the "
+                                    "old town to your table, baked with flour from the mill.";
+        QTest::newRow("title text first")
+            << QByteArray("title=Crumb & Co.") << QByteArray("t=Bread") << "Mine"
+            << "Crumb & Co."
+            << "Bread";
+        QTest::newRow("empty title text: the given title")
+            << QByteArray("title=\r\n") << QByteArray("t=Bread") << "  Crumb   bakery "
+            << "Crumb bakery"
+            << "Bread";
+        QTest::newRow("no title: first words")
+            << QByteArray() << longText << QString()
+            << "Fresh bread & rolls every morning, from our…"
+            << "Fresh bread & rolls every morning, from our oven in the old town to your table, "
+               "baked with flour from the mill.";
+        QTest::newRow("nothing at all")
+            << QByteArray() << QByteArray("t=") << QString() << QString() << QString();
+    }
+
+    void pageNamesTheSite()
+    {
+        QFETCH(QByteArray, title);
+        QFETCH(QByteArray, first);
+        QFETCH(QString, given);
+        QFETCH(QString, expected);
+        QFETCH(QString, description);
+        PageContent content{.givenTitle = given,
+                            .language = QStringLiteral("de-AT"),
+                            .movieName = QStringLiteral("vector.swf"),
+                            .movie = m_movie,
+                            .texts = {},
+                            .dataFolder = kDataFolder};
+        content.texts << MovieText{QStringLiteral("aboutus.txt"), first,
+                                   QStringLiteral("About us")};
+        if (!title.isEmpty())
+            content.texts << MovieText{QStringLiteral("title.txt"), title, QStringLiteral("Title"),
+                                       true};
+        QCOMPARE(pageTitle(content), expected);
+        QCOMPARE(pageDescription(content), description);
+        const QString texts = textsHtml(content);
+        QCOMPARE(texts.contains(QStringLiteral("<h1>")), !title.isEmpty() || !given.isEmpty());
+        QCOMPARE(texts.contains(QStringLiteral("<h2>About us</h2>")),
+                 !contentText(first).isEmpty());
+        QVERIFY(!texts.contains(QStringLiteral("<h2>Title</h2>")));
+        for (const auto build : {buildFolderPage, buildSinglePage}) {
+            const QString page = QString::fromUtf8(build(content, nullptr));
+            QVERIFY(page.startsWith(QStringLiteral("<!DOCTYPE html>\n<html lang=\"de-AT\">")));
+            QVERIFY2(page.contains(QStringLiteral("<title>") + expected.toHtmlEscaped() +
+                                   QStringLiteral("</title>")),
+                     qPrintable(page.left(800)));
+            QVERIFY(page.contains(QStringLiteral("<meta name=\"description\" content=\"") +
+                                  description.toHtmlEscaped() + QLatin1Char('"')));
+            QVERIFY(page.contains(texts));
+            QVERIFY(!page.contains(QStringLiteral("Vector")));
+        }
     }
 
     void earlierPublicationIsReplaced_data() { pagesAllowTheirOwnScriptsAndNoOthers_data(); }
@@ -584,6 +725,13 @@ private slots:
         QTest::newRow("Qt's options alone")
             << QStringList{"--platform", "offscreen", "-style=Fusion"} << 0 << "idle ";
 #endif
+        QTest::newRow("title and language")
+            << QStringList{"--publish-file", "Vector", "@/t.html", "--title",
+                           "Crumb & Co.",    "--lang", "pt-BR"}
+            << 0 << "Published Vector";
+        QTest::newRow("not a language")
+            << QStringList{"--publish", "Vector", "@/x", "--lang", "en\"><script>"} << 2
+            << "is not a language tag";
     }
 
     void commandLine()
@@ -609,6 +757,11 @@ private slots:
         QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
         if (exitCode != 0)
             QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        if (arguments.contains(QStringLiteral("--title"))) {
+            const QByteArray page = TestDrive::read(m_out.filePath(QStringLiteral("t.html")));
+            QVERIFY(page.contains("<html lang=\"pt-BR\">"));
+            QVERIFY(page.contains("<title>Crumb &amp; Co.</title>"));
+        }
         // The first start's folders were laid out on the fresh drive.
         if (exitCode == 0 && arguments.contains(QStringLiteral("Vector")))
             QVERIFY(QFileInfo(fresh.driveC() + QStringLiteral("/lumenquill/vector")).isDir());

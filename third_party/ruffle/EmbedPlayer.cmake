@@ -1,6 +1,12 @@
-# Prepares what a one-page publication embeds of the SWF player (FROM: its npm package) in the
-# program's data folder (TO): the code chunk and the wasm that every current browser loads, the
-# wasm gzipped once here so that publishing does not compress 14 MB every time.
+# Prepares the SWF player as a publication carries it, from the program's copy of it (FROM, wasm
+# already stripped) into the program's data folder (TO, <data folder>/publish/player/), compressed
+# once here so that publishing does not compress 12 MB every time:
+#   - ruffle.js, the code chunk and the wasm that every current browser loads, gzipped: a page
+#     unpacks them itself, so that a visitor downloads about a third of the bytes from any host;
+#   - the other chunk as it is and the other wasm gzipped, for browsers without the WebAssembly
+#     extensions (the web folder only);
+#   - the licence files.
+# NAMES (a JSON file) tells publishing which files a page unpacks: {"loader", "chunk", "wasm"}.
 #
 # The names belong to the pinned version (0.6.0): the chunk ruffle.js loads when the browser has
 # the WebAssembly extensions, and the wasm that chunk fetches. A new version brings new names.
@@ -19,11 +25,18 @@ if(wasm_named EQUAL -1)
 endif()
 file(REMOVE_RECURSE "${TO}")
 file(MAKE_DIRECTORY "${TO}")
-file(COPY "${FROM}/${chunk}" DESTINATION "${TO}")
 find_program(GZIP gzip REQUIRED)
-# -n leaves out the name and time, so that the same player always gives the same bytes.
-execute_process(COMMAND ${GZIP} -9 -n -c "${FROM}/${wasm}" OUTPUT_FILE "${TO}/${wasm}.gz"
-                RESULT_VARIABLE failed)
-if(failed)
-    message(FATAL_ERROR "gzip failed on ${wasm}")
-endif()
+
+file(GLOB codes RELATIVE "${FROM}" "${FROM}/*.wasm")
+file(GLOB other_chunks "${FROM}/core.ruffle.*.js")
+list(REMOVE_ITEM other_chunks "${FROM}/${chunk}")
+foreach(file ruffle.js ${chunk} ${codes})
+    # -n leaves out the name and time, so that the same player always gives the same bytes.
+    execute_process(COMMAND ${GZIP} -9 -n -c "${FROM}/${file}" OUTPUT_FILE "${TO}/${file}.gz"
+                    RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "gzip failed on ${file}")
+    endif()
+endforeach()
+file(COPY ${other_chunks} "${FROM}/LICENSE_MIT" "${FROM}/LICENSE_APACHE" DESTINATION "${TO}")
+file(WRITE "${NAMES}" "{\"loader\": \"ruffle.js\", \"chunk\": \"${chunk}\", \"wasm\": \"${wasm}\"}\n")
