@@ -4,6 +4,7 @@
 #include "InstallLayout.h"
 #include "InstalledFiles.h"
 #include "Publishing.h"
+#include "UploadCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -71,7 +72,7 @@ bool isCommandLineRequest(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument(argv[i]);
-        if (argument.starts_with("--publish"))
+        if (argument.starts_with("--publish") || argument == "--upload")
             return true;
         for (const char* option : {"--help", "-h", "--help-all", "--version", "-v"}) {
             if (argument == option)
@@ -106,6 +107,7 @@ int runCommandLine(int argc, char* argv[])
                        "disk, a mail or any web host."));
     parser.addOption(folder);
     parser.addOption(page);
+    addUploadOptions(parser);
     parser.addPositionalArgument(QStringLiteral("EFFECT"), QStringLiteral("The template, as the "
                                                                           "effect list names it."));
     parser.addPositionalArgument(QStringLiteral("TARGET"),
@@ -116,6 +118,8 @@ int runCommandLine(int argc, char* argv[])
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
+    if (isUploadRequested(parser))
+        return runUploadCommand(parser);
     if (parser.isSet(folder) == parser.isSet(page))
         return usageError(QStringLiteral("Give either --publish or --publish-file."));
     if (parser.positionalArguments().size() != 2)
