@@ -1,11 +1,13 @@
 #include "PublishDialog.h"
 
+#include "HostForm.h"
 #include "InstalledFiles.h"
 #include "Messages.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -15,6 +17,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace lq {
@@ -52,6 +56,15 @@ PublishDialog::PublishDialog(const QString& effectName, Services services, QWidg
     m_templateList->setCurrentIndex(named >= 0 ? named : 0);
     followDefaultTarget();
     connectControls();
+    showChosenPlace();
+}
+
+PublishDialog::~PublishDialog()
+{
+    if (!m_worker)
+        return;
+    m_cancel = true;
+    m_worker->wait();
 }
 
 QString PublishDialog::userDocumentsFolder()
@@ -86,6 +99,9 @@ void PublishDialog::createControls()
     m_pageOption =
         new QRadioButton(QStringLiteral("&One page, a single file that plays anywhere"), this);
     m_pageOption->setObjectName(QStringLiteral("optPage"));
+    m_hostOption = new QRadioButton(QStringLiteral("On your web &host, uploaded now"), this);
+    m_hostOption->setObjectName(QStringLiteral("optHost"));
+    m_hostForm = new HostForm(this);
 
     m_targetField = new QLineEdit(this);
     m_targetField->setObjectName(QStringLiteral("txtTarget"));
@@ -117,15 +133,20 @@ void PublishDialog::layOutControls()
     auto* formLayout = new QVBoxLayout(formFrame);
     formLayout->addWidget(m_folderOption);
     formLayout->addWidget(m_pageOption);
+    formLayout->addWidget(m_hostOption);
 
-    auto* targetRow = new QHBoxLayout;
+    m_targetRow = new QWidget(this);
+    auto* targetRow = new QHBoxLayout(m_targetRow);
+    targetRow->setContentsMargins(0, 0, 0, 0);
+    targetRow->addWidget(targetLabel);
     targetRow->addWidget(m_targetField, 1);
     targetRow->addWidget(m_browseButton);
 
     auto* fields = new QFormLayout;
     fields->addRow(templateLabel, m_templateList);
     fields->addRow(formFrame);
-    fields->addRow(targetLabel, targetRow);
+    fields->addRow(m_targetRow);
+    fields->addRow(m_hostForm);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -138,7 +159,8 @@ void PublishDialog::layOutControls()
 
     setTabOrder(m_templateList, m_folderOption);
     setTabOrder(m_folderOption, m_pageOption);
-    setTabOrder(m_pageOption, m_targetField);
+    setTabOrder(m_pageOption, m_hostOption);
+    setTabOrder(m_hostOption, m_targetField);
     setTabOrder(m_targetField, m_browseButton);
     setTabOrder(m_browseButton, m_publishButton);
     setTabOrder(m_publishButton, m_cancelButton);
@@ -162,6 +184,7 @@ void PublishDialog::connectControls()
     connect(m_templateList, &QComboBox::currentIndexChanged, this,
             &PublishDialog::followDefaultTarget);
     connect(m_folderOption, &QRadioButton::toggled, this, &PublishDialog::followDefaultTarget);
+    connect(m_hostOption, &QRadioButton::toggled, this, &PublishDialog::showChosenPlace);
     // Only what the user types makes the place theirs; the dialog's own changes do not.
     connect(m_targetField, &QLineEdit::textEdited, this, [this] { m_targetIsTheUsers = true; });
     connect(m_browseButton, &QPushButton::clicked, this, &PublishDialog::browse);
@@ -211,8 +234,33 @@ void PublishDialog::browse()
     m_targetField->setText(native(chosen));
 }
 
+bool PublishDialog::uploadChosen() const
+{
+    return m_hostOption->isChecked();
+}
+
+// A place on this machine, or the host's details; those are read from the settings and the
+// secret store the first time they are shown.
+void PublishDialog::showChosenPlace()
+{
+    m_targetRow->setVisible(!uploadChosen());
+    m_hostForm->setVisible(uploadChosen());
+    if (uploadChosen() && !m_hostDetailsLoaded) {
+        m_hostDetailsLoaded = true;
+        m_hostForm->loadRemembered();
+        if (!m_hostForm->address().host.isEmpty() && m_services.readPassword)
+            m_hostForm->setPassword(m_services.readPassword(m_hostForm->address()));
+    }
+    adjustSize();
+}
+
 void PublishDialog::publish()
 {
+    if (uploadChosen()) {
+        m_acceptedFingerprint.clear();
+        startUpload();
+        return;
+    }
     PublishRequest request;
     request.effectName = m_templateList->currentText();
     request.form = chosenForm();
@@ -264,6 +312,124 @@ void PublishDialog::reportSuccess(const PublishOutcome& outcome)
         Messages::show(QStringLiteral("No program could be started to show \u201C%1\u201D. You can "
                                       "open it yourself.")
                            .arg(native(outcome.written)));
+}
+
+} // namespace lq
+
+namespace lq {
+
+void PublishDialog::reject()
+{
+    if (m_uploading) {
+        m_cancel = true; // the worker stops at the next piece and leaves the site as it was
+        m_cancelButton->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
+}
+
+void PublishDialog::setUploading(bool uploading)
+{
+    m_uploading = uploading;
+    m_hostForm->setEditable(!uploading);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             m_templateList, m_folderOption, m_pageOption, m_hostOption, m_publishButton})
+        control->setEnabled(!uploading);
+    m_cancelButton->setEnabled(true);
+    if (!uploading)
+        m_hostForm->hideProgress();
+}
+
+void PublishDialog::startUpload()
+{
+    if (const QString missing = m_hostForm->missingDetail(); !missing.isEmpty()) {
+        Messages::show(missing);
+        return;
+    }
+    const HostAddress address = m_hostForm->address();
+    if (!hostProtocolInfo(address.protocol).encrypted &&
+        !Messages::offer(QStringLiteral("Plain FTP sends your password and your site readable by "
+                                        "anyone on the way. Use SFTP, FTPS or WebDAV if your host "
+                                        "offers one."),
+                         QStringLiteral("&Send Readable")))
+        return;
+    UploadRequest request;
+    request.remote.address = address;
+    request.remote.login = m_hostForm->login();
+    request.remote.knownHostsFile = m_services.knownHostsFile;
+    request.remote.acceptedFingerprint = m_acceptedFingerprint;
+    m_staging = std::make_unique<QTemporaryDir>();
+    const QString effect = m_templateList->currentText();
+    request.publication = m_staging->filePath(effect);
+    const PublishRequest publication{effect, PublicationForm::WebFolder, request.publication,
+                                     m_services.dataFolder};
+
+    m_cancel = false;
+    setUploading(true);
+    m_hostForm->showProgress({});
+    // Progress reaches the window at most every 50 ms, and whenever a file is done.
+    auto report = [this, shown = QElapsedTimer(),
+                   files = -1](const UploadProgress& progress) mutable {
+        if (shown.isValid() && shown.elapsed() < 50 && progress.filesDone == files)
+            return;
+        shown.start();
+        files = progress.filesDone;
+        QMetaObject::invokeMethod(
+            this, [this, progress] { m_hostForm->showProgress(progress); }, Qt::QueuedConnection);
+    };
+    m_worker = QThread::create([this, request, publication, report, effect]() mutable {
+        UploadOutcome outcome;
+        const PublishOutcome published = m_services.publish(publication);
+        if (published.ok)
+            outcome = m_services.upload(request, report, &m_cancel);
+        else
+            outcome.error = published.error;
+        QMetaObject::invokeMethod(
+            this, [this, outcome, effect] { finishUpload(outcome, effect); }, Qt::QueuedConnection);
+    });
+    connect(m_worker, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_worker->start();
+}
+
+void PublishDialog::finishUpload(const UploadOutcome& outcome, const QString& effect)
+{
+    m_worker->wait();
+    m_worker = nullptr;
+    m_staging.reset();
+    setUploading(false);
+    const HostAddress address = m_hostForm->address();
+    const bool askable = outcome.problem == UploadProblem::HostKeyUnknown ||
+                         outcome.problem == UploadProblem::CertificateNotTrusted;
+    if (askable && !outcome.fingerprint.isEmpty()) {
+        const QString question =
+            QStringLiteral("This is the first upload to %1, and no authority vouches for it. Its "
+                           "key's fingerprint is\n\n%2\n\nCompare it with the one your host "
+                           "gives you. Upload only if they are the same.")
+                .arg(address.host, outcome.fingerprint);
+        if (Messages::offer(question, QStringLiteral("&Accept and Upload"))) {
+            m_acceptedFingerprint = outcome.fingerprint;
+            startUpload();
+        }
+        return;
+    }
+    if (!outcome.ok) {
+        Messages::show(outcome.error); // everything typed stays for another try
+        return;
+    }
+    m_hostForm->remember();
+    const HostLogin login = m_hostForm->login();
+    if (m_hostForm->remembersPassword() && !login.password.isEmpty() && m_services.keepPassword)
+        m_services.keepPassword(address, login.password);
+    accept();
+    Messages::show(
+        outcome.filesSent == 0
+            ? QStringLiteral("\u201C%1\u201D on %2 was up to date: nothing needed sending.")
+                  .arg(effect, address.display())
+            : QStringLiteral("\u201C%1\u201D is on your web host at %2: %3 files sent, %4 "
+                             "removed.")
+                  .arg(effect, address.display())
+                  .arg(outcome.filesSent)
+                  .arg(outcome.filesRemoved));
 }
 
 } // namespace lq
