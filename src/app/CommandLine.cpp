@@ -37,7 +37,47 @@ int usageError(const QString& message)
     return kUsage;
 }
 
-int publish(PublicationForm form, const QStringList& arguments)
+// "either --publish or --publish-file", or "one of --a, --b or --c".
+QString alternatives(const QList<PublicationPlace>& places)
+{
+    QStringList options;
+    for (const PublicationPlace& place : places)
+        options << QStringLiteral("--") + place.option;
+    const QString last = options.takeLast();
+    return (options.size() == 1 ? QStringLiteral("either ") : QStringLiteral("one of ")) +
+           options.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+// An option for each place to publish, and the two arguments that every place takes.
+void addPlaces(QCommandLineParser& parser)
+{
+    QStringList targetNouns;
+    for (const PublicationPlace& place : publicationPlaces()) {
+        parser.addOption(QCommandLineOption(place.option, place.optionHelp));
+        targetNouns << place.targetNoun;
+    }
+    parser.addPositionalArgument(QStringLiteral("EFFECT"), QStringLiteral("The template, as the "
+                                                                          "effect list names it."));
+    parser.addPositionalArgument(
+        QStringLiteral("TARGET"),
+        QStringLiteral("The %1 to write.").arg(targetNouns.join(QStringLiteral(" or the "))));
+}
+
+// The one place whose option is given; null when none is, or more than one.
+const PublicationPlace* chosenPlace(const QCommandLineParser& parser)
+{
+    const PublicationPlace* chosen = nullptr;
+    for (const PublicationPlace& place : publicationPlaces()) {
+        if (!parser.isSet(place.option))
+            continue;
+        if (chosen)
+            return nullptr;
+        chosen = &place;
+    }
+    return chosen;
+}
+
+int publish(const PublicationPlace& place, const QStringList& arguments)
 {
     const QString dataFolder =
         installedFolder(QCoreApplication::applicationDirPath(), InstalledKind::Data);
@@ -52,8 +92,10 @@ int publish(PublicationForm form, const QStringList& arguments)
     for (const QString& problem : firstStart.problems)
         err() << problem << Qt::endl;
 
-    const PublishOutcome outcome =
-        publishTemplate({arguments.at(0), form, arguments.at(1), dataFolder});
+    const PublishOutcome outcome = publishTemplate({.effectName = arguments.at(0),
+                                                    .form = place.form,
+                                                    .target = arguments.at(1),
+                                                    .dataFolder = dataFolder});
     if (!outcome.ok) {
         err() << outcome.error << Qt::endl;
         return kFailed;
@@ -72,8 +114,10 @@ bool isCommandLineRequest(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument(argv[i]);
-        if (argument.starts_with("--publish") || argument == "--upload")
-            return true;
+        for (const PublicationPlace& place : publicationPlaces()) {
+            if (argument.starts_with("--" + place.option.toStdString()))
+                return true;
+        }
         for (const char* option : {"--help", "-h", "--help-all", "--version", "-v"}) {
             if (argument == option)
                 return true;
@@ -97,40 +141,24 @@ int runCommandLine(int argc, char* argv[])
             .arg(publishableEffects().join(QStringLiteral(", "))));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption folder(
-        QStringLiteral("publish"),
-        QStringLiteral("Publish the template EFFECT with its saved texts as a web folder FOLDER "
-                       "(index.html, the movie, its texts and the player) for any web host."));
-    const QCommandLineOption page(
-        QStringLiteral("publish-file"),
-        QStringLiteral("Publish the template EFFECT as one page FILE.html that plays from a "
-                       "disk, a mail or any web host."));
-    parser.addOption(folder);
-    parser.addOption(page);
+    addPlaces(parser);
     addUploadOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("EFFECT"), QStringLiteral("The template, as the "
-                                                                          "effect list names it."));
-    parser.addPositionalArgument(QStringLiteral("TARGET"),
-                                 QStringLiteral("The folder or the .html file to write."));
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
-    if (isUploadRequested(parser))
+    const PublicationPlace* chosen = chosenPlace(parser);
+    if (!chosen)
+        return usageError(QStringLiteral("Give %1.").arg(alternatives(publicationPlaces())));
+    if (chosen->targetKind == TargetKind::Host)
         return runUploadCommand(parser);
-    if (parser.isSet(folder) == parser.isSet(page))
-        return usageError(QStringLiteral("Give either --publish or --publish-file."));
     if (parser.positionalArguments().size() != 2)
         return usageError(QStringLiteral("Give the template and where to publish it: "
-                                         "lumenquill %1 EFFECT %2")
-                              .arg(parser.isSet(folder) ? QStringLiteral("--publish")
-                                                        : QStringLiteral("--publish-file"),
-                                   parser.isSet(folder) ? QStringLiteral("FOLDER")
-                                                        : QStringLiteral("FILE.html")));
-    return publish(parser.isSet(folder) ? PublicationForm::WebFolder : PublicationForm::SinglePage,
-                   parser.positionalArguments());
+                                         "lumenquill --%1 EFFECT %2")
+                              .arg(chosen->option, chosen->targetValue));
+    return publish(*chosen, parser.positionalArguments());
 }
 
 } // namespace lq

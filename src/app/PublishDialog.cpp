@@ -79,11 +79,16 @@ QString PublishDialog::installedDataFolder()
 
 QString PublishDialog::askForTarget(PublicationForm form, const QString& start, QWidget* parent)
 {
-    if (form == PublicationForm::WebFolder)
-        return QFileDialog::getExistingDirectory(
-            parent, QStringLiteral("Choose or create the folder to publish into"), start);
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save the page as"), start,
-                                        QStringLiteral("Web pages (*.html)"));
+    const PublicationPlace& place = placeOf(form);
+    switch (place.targetKind) {
+    case TargetKind::Folder:
+        return QFileDialog::getExistingDirectory(parent, place.browseCaption, start);
+    case TargetKind::File:
+        return QFileDialog::getSaveFileName(parent, place.browseCaption, start, place.browseFilter);
+    case TargetKind::Host:
+        break;
+    }
+    return {};
 }
 
 void PublishDialog::createControls()
@@ -92,15 +97,12 @@ void PublishDialog::createControls()
     m_templateList->setObjectName(QStringLiteral("cboTemplate"));
     m_templateList->addItems(publishableEffects());
 
-    m_folderOption =
-        new QRadioButton(QStringLiteral("A &web folder, to upload to any web host"), this);
-    m_folderOption->setObjectName(QStringLiteral("optFolder"));
-    m_folderOption->setChecked(true);
-    m_pageOption =
-        new QRadioButton(QStringLiteral("&One page, a single file that plays anywhere"), this);
-    m_pageOption->setObjectName(QStringLiteral("optPage"));
-    m_hostOption = new QRadioButton(QStringLiteral("On your web &host, uploaded now"), this);
-    m_hostOption->setObjectName(QStringLiteral("optHost"));
+    for (const PublicationPlace& place : publicationPlaces()) {
+        auto* option = new QRadioButton(place.label, this);
+        option->setObjectName(place.controlName);
+        m_placeOptions << option;
+    }
+    m_placeOptions.first()->setChecked(true);
     m_hostForm = new HostForm(this);
 
     m_targetField = new QLineEdit(this);
@@ -131,9 +133,8 @@ void PublishDialog::layOutControls()
     auto* formFrame = new QGroupBox(QStringLiteral("Publish as"), this);
     formFrame->setObjectName(QStringLiteral("frmeForm"));
     auto* formLayout = new QVBoxLayout(formFrame);
-    formLayout->addWidget(m_folderOption);
-    formLayout->addWidget(m_pageOption);
-    formLayout->addWidget(m_hostOption);
+    for (QRadioButton* option : std::as_const(m_placeOptions))
+        formLayout->addWidget(option);
 
     m_targetRow = new QWidget(this);
     auto* targetRow = new QHBoxLayout(m_targetRow);
@@ -157,10 +158,12 @@ void PublishDialog::layOutControls()
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
-    setTabOrder(m_templateList, m_folderOption);
-    setTabOrder(m_folderOption, m_pageOption);
-    setTabOrder(m_pageOption, m_hostOption);
-    setTabOrder(m_hostOption, m_targetField);
+    QWidget* previous = m_templateList;
+    for (QRadioButton* option : std::as_const(m_placeOptions)) {
+        setTabOrder(previous, option);
+        previous = option;
+    }
+    setTabOrder(previous, m_targetField);
     setTabOrder(m_targetField, m_browseButton);
     setTabOrder(m_browseButton, m_publishButton);
     setTabOrder(m_publishButton, m_cancelButton);
@@ -183,8 +186,14 @@ void PublishDialog::connectControls()
 {
     connect(m_templateList, &QComboBox::currentIndexChanged, this,
             &PublishDialog::followDefaultTarget);
-    connect(m_folderOption, &QRadioButton::toggled, this, &PublishDialog::followDefaultTarget);
-    connect(m_hostOption, &QRadioButton::toggled, this, &PublishDialog::showChosenPlace);
+    for (QRadioButton* option : std::as_const(m_placeOptions)) {
+        connect(option, &QRadioButton::toggled, this, [this](bool checked) {
+            if (!checked)
+                return;
+            followDefaultTarget();
+            showChosenPlace();
+        });
+    }
     // Only what the user types makes the place theirs; the dialog's own changes do not.
     connect(m_targetField, &QLineEdit::textEdited, this, [this] { m_targetIsTheUsers = true; });
     connect(m_browseButton, &QPushButton::clicked, this, &PublishDialog::browse);
@@ -200,9 +209,13 @@ void PublishDialog::connectControls()
     });
 }
 
-PublicationForm PublishDialog::chosenForm() const
+const PublicationPlace& PublishDialog::chosenPlace() const
 {
-    return m_pageOption->isChecked() ? PublicationForm::SinglePage : PublicationForm::WebFolder;
+    for (qsizetype i = 0; i < m_placeOptions.size(); ++i) {
+        if (m_placeOptions.at(i)->isChecked())
+            return publicationPlaces().at(i);
+    }
+    return publicationPlaces().first();
 }
 
 // The place as typed: "~" is the home folder, and a bare name lies in the Documents folder.
@@ -221,13 +234,13 @@ void PublishDialog::followDefaultTarget()
     if (m_targetIsTheUsers)
         return;
     m_targetField->setText(native(defaultPublicationTarget(
-        m_templateList->currentText(), chosenForm(), m_services.documentsFolder)));
+        m_templateList->currentText(), chosenPlace().form, m_services.documentsFolder)));
 }
 
 void PublishDialog::browse()
 {
     const QString start = chosenTarget().isEmpty() ? m_services.documentsFolder : chosenTarget();
-    const QString chosen = m_services.chooseTarget(chosenForm(), start, this);
+    const QString chosen = m_services.chooseTarget(chosenPlace().form, start, this);
     if (chosen.isEmpty())
         return;
     m_targetIsTheUsers = true;
@@ -236,7 +249,7 @@ void PublishDialog::browse()
 
 bool PublishDialog::uploadChosen() const
 {
-    return m_hostOption->isChecked();
+    return chosenPlace().targetKind == TargetKind::Host;
 }
 
 // A place on this machine, or the host's details; those are read from the settings and the
@@ -261,11 +274,10 @@ void PublishDialog::publish()
         startUpload();
         return;
     }
-    PublishRequest request;
-    request.effectName = m_templateList->currentText();
-    request.form = chosenForm();
-    request.target = chosenTarget();
-    request.dataFolder = m_services.dataFolder;
+    const PublishRequest request{.effectName = m_templateList->currentText(),
+                                 .form = chosenPlace().form,
+                                 .target = chosenTarget(),
+                                 .dataFolder = m_services.dataFolder};
     if (request.target.isEmpty()) {
         Messages::show(QStringLiteral("Type where to publish \u201C%1\u201D, or choose a place "
                                       "with Browse\u2026.")
@@ -288,15 +300,8 @@ void PublishDialog::publish()
 
 void PublishDialog::reportSuccess(const PublishOutcome& outcome)
 {
-    const bool folder = chosenForm() == PublicationForm::WebFolder;
-    const QString effect = m_templateList->currentText();
-    QString text =
-        folder ? QStringLiteral("\u201C%1\u201D is published in the folder \u201C%2\u201D. Upload "
-                                "everything in it to your web host; visitors open its index.html.")
-               : QStringLiteral("\u201C%1\u201D is published as the page \u201C%2\u201D. Upload it "
-                                "to your web host, or send it as it is: it plays in any current "
-                                "browser.");
-    text = text.arg(effect, native(outcome.written));
+    const PublicationPlace& place = chosenPlace();
+    QString text = place.publishedText.arg(m_templateList->currentText(), native(outcome.written));
     if (!outcome.missingContentFiles.isEmpty())
         text += QStringLiteral("\n\nThese content files were not there, so their texts are "
                                "missing:\n%1\nSave those boxes and publish again.")
@@ -305,8 +310,7 @@ void PublishDialog::reportSuccess(const PublishOutcome& outcome)
         Messages::show(text);
         return;
     }
-    const QString action = folder ? QStringLiteral("&Open Folder") : QStringLiteral("&Open Page");
-    if (!Messages::offer(text, action))
+    if (!Messages::offer(text, place.openAction))
         return;
     if (!m_services.open(outcome.written))
         Messages::show(QStringLiteral("No program could be started to show \u201C%1\u201D. You can "
@@ -332,9 +336,10 @@ void PublishDialog::setUploading(bool uploading)
 {
     m_uploading = uploading;
     m_hostForm->setEditable(!uploading);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             m_templateList, m_folderOption, m_pageOption, m_hostOption, m_publishButton})
-        control->setEnabled(!uploading);
+    m_templateList->setEnabled(!uploading);
+    m_publishButton->setEnabled(!uploading);
+    for (QRadioButton* option : std::as_const(m_placeOptions))
+        option->setEnabled(!uploading);
     m_cancelButton->setEnabled(true);
     if (!uploading)
         m_hostForm->hideProgress();
@@ -358,11 +363,7 @@ void PublishDialog::startUpload()
     request.remote.login = m_hostForm->login();
     request.remote.knownHostsFile = m_services.knownHostsFile;
     request.remote.acceptedFingerprint = m_acceptedFingerprint;
-    m_staging = std::make_unique<QTemporaryDir>();
     const QString effect = m_templateList->currentText();
-    request.publication = m_staging->filePath(effect);
-    const PublishRequest publication{effect, PublicationForm::WebFolder, request.publication,
-                                     m_services.dataFolder};
 
     m_cancel = false;
     setUploading(true);
@@ -377,15 +378,23 @@ void PublishDialog::startUpload()
         QMetaObject::invokeMethod(
             this, [this, progress] { m_hostForm->showProgress(progress); }, Qt::QueuedConnection);
     };
-    m_worker = QThread::create([this, request, publication, report, effect]() mutable {
-        UploadOutcome outcome;
+    m_worker = QThread::create([this, request, report, effect]() mutable {
+        UploadOutcome uploaded;
+        PublishRequest publication{.effectName = effect,
+                                   .form = PublicationForm::WebHost,
+                                   .target = request.remote.address.display(),
+                                   .dataFolder = m_services.dataFolder};
+        publication.sendToHost = [&](const QString& webFolder) {
+            request.publication = webFolder;
+            uploaded = m_services.upload(request, report, &m_cancel);
+            return Built{publication.target, uploaded.ok ? QString() : uploaded.error};
+        };
         const PublishOutcome published = m_services.publish(publication);
-        if (published.ok)
-            outcome = m_services.upload(request, report, &m_cancel);
-        else
-            outcome.error = published.error;
+        if (!published.ok && uploaded.problem == UploadProblem::None)
+            uploaded.error = published.error; // before anything was sent
         QMetaObject::invokeMethod(
-            this, [this, outcome, effect] { finishUpload(outcome, effect); }, Qt::QueuedConnection);
+            this, [this, uploaded, effect] { finishUpload(uploaded, effect); },
+            Qt::QueuedConnection);
     });
     connect(m_worker, &QThread::finished, m_worker, &QObject::deleteLater);
     m_worker->start();
@@ -395,7 +404,6 @@ void PublishDialog::finishUpload(const UploadOutcome& outcome, const QString& ef
 {
     m_worker->wait();
     m_worker = nullptr;
-    m_staging.reset();
     setUploading(false);
     const HostAddress address = m_hostForm->address();
     const bool askable = outcome.problem == UploadProblem::HostKeyUnknown ||

@@ -14,16 +14,15 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTemporaryDir;
 class QThread;
 
 namespace lq {
 
 class HostForm;
 
-// File > "Publish for the Web…": which template, as a web folder or one page, and where to. The
-// target follows the template and the form until the user types or browses a place of their own;
-// nothing is remembered once the dialog has gone.
+// File > "Publish for the Web…": which template, to which place (one option per row of
+// publicationPlaces()), and where to. The target follows the template and the place until the
+// user types or browses a place of their own; nothing is remembered once the dialog has gone.
 class PublishDialog : public QDialog
 {
     Q_OBJECT
@@ -81,7 +80,7 @@ private:
     void layOutControls();
     void describeForAssistiveTechnology();
     void connectControls();
-    PublicationForm chosenForm() const;
+    const PublicationPlace& chosenPlace() const;
     QString chosenTarget() const;
     // Puts the default place for the chosen template and form, unless the user gave their own.
     void followDefaultTarget();
@@ -94,13 +93,11 @@ private:
 
     Services m_services;
     QComboBox* m_templateList = nullptr;
-    QRadioButton* m_folderOption = nullptr;
-    QRadioButton* m_pageOption = nullptr;
+    QList<QRadioButton*> m_placeOptions; // one per place to publish, in the table's order
     QLineEdit* m_targetField = nullptr;
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_publishButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
-    QRadioButton* m_hostOption = nullptr;
     HostForm* m_hostForm = nullptr;
     QWidget* m_targetRow = nullptr;
     bool m_targetIsTheUsers = false;
@@ -108,7 +105,6 @@ private:
     bool m_uploading = false;
     std::atomic_bool m_cancel = false;
     QString m_acceptedFingerprint;
-    std::unique_ptr<QTemporaryDir> m_staging;
     QThread* m_worker = nullptr;
 };
 

@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
 
@@ -22,7 +21,6 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-const QString kUpload = QStringLiteral("upload");
 const QString kPasswordStdin = QStringLiteral("password-stdin");
 const QString kHostKey = QStringLiteral("host-key");
 const QString kKey = QStringLiteral("key");
@@ -57,10 +55,6 @@ QString readPasswordLine()
 
 void addUploadOptions(QCommandLineParser& parser)
 {
-    parser.addOption({kUpload, QStringLiteral("Publish the template EFFECT as a web folder and put "
-                                              "it on your web host at URL: sftp://user@host[:port]"
-                                              "/folder, ftps://, davs:// or ftp://. Only what "
-                                              "changed is sent.")});
     parser.addOption({kPasswordStdin,
                       QStringLiteral("With --upload: read the password (or the key's passphrase) "
                                      "from the first line of standard input instead of the "
@@ -76,11 +70,6 @@ void addUploadOptions(QCommandLineParser& parser)
     parser.addOption(
         {kAllowPlainFtp, QStringLiteral("With --upload to ftp://: send the password readable by "
                                         "anyone on the way, as plain FTP does.")});
-}
-
-bool isUploadRequested(const QCommandLineParser& parser)
-{
-    return parser.isSet(kUpload);
 }
 
 int runUploadCommand(const QCommandLineParser& parser)
@@ -124,15 +113,19 @@ int runUploadCommand(const QCommandLineParser& parser)
                        .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
     for (const QString& line : FirstStart::layOut(dataFolder).problems)
         say(kFailed, line);
-    QTemporaryDir staging;
-    const QString folder = staging.filePath(arguments.at(0));
-    const PublishOutcome published =
-        publishTemplate({arguments.at(0), PublicationForm::WebFolder, folder, dataFolder});
-    if (!published.ok)
-        return say(kFailed, published.error);
-    request.publication = folder;
-
-    const UploadOutcome outcome = uploadPublication(request, {});
+    UploadOutcome outcome;
+    PublishRequest publication{.effectName = arguments.at(0),
+                               .form = PublicationForm::WebHost,
+                               .target = address.display(),
+                               .dataFolder = dataFolder};
+    publication.sendToHost = [&](const QString& webFolder) {
+        request.publication = webFolder;
+        outcome = uploadPublication(request, {});
+        return Built{publication.target, outcome.ok ? QString() : outcome.error};
+    };
+    const PublishOutcome published = publishTemplate(publication);
+    if (!published.ok && outcome.problem == UploadProblem::None)
+        return say(kFailed, published.error); // before anything was sent
     if (!outcome.ok) {
         QString line = outcome.error;
         if (outcome.problem == UploadProblem::HostKeyUnknown ||

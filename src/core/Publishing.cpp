@@ -7,12 +7,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <variant>
 
 namespace lq {
@@ -34,33 +32,6 @@ template <typename T> using Result = std::variant<T, Failure>;
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// Why the system refused to write, in words a user can act on (told from the code alone: the
-// system's own message is in the user's language).
-QString writeReason(int error)
-{
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("the disk is full");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("you do not have permission to write there");
-    case EROFS:
-        return QStringLiteral("the disk is read-only");
-    case ENOENT:
-        return QStringLiteral("the folder does not exist");
-    case ENOTDIR:
-        return QStringLiteral("a file stands where a folder should be");
-    default:
-        return QStringLiteral("the system reported: %1").arg(qt_error_string(error));
-    }
-}
-
-Failure writeFailure(const QString& path, int error)
-{
-    return {QStringLiteral("cannot write %1: %2").arg(native(path), writeReason(error))};
 }
 
 const Template* findTemplate(const QString& effectName)
@@ -162,234 +133,6 @@ Result<Sources> readSources(const Template& entry, const QString& dataFolder)
     return sources;
 }
 
-// --- Writing ---------------------------------------------------------------------------------
-
-// Writes a whole file and forces it to disk; the errno value of a failure, or 0.
-int writeFile(const QString& path, const QByteArray& bytes)
-{
-    const UniqueFd fd(
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (!fd.isValid())
-        return errno;
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(fd.get(), bytes.constData() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : ENOSPC;
-        done += written;
-    }
-    return ::fsync(fd.get()) == 0 ? 0 : errno;
-}
-
-// Copies a file of the program's own into a new file, in the kernel where the disk allows it,
-// and forces it to disk; the errno value of a failure, or 0.
-int copyFile(const QString& from, const QString& to)
-{
-    const UniqueFd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
-    if (!in.isValid())
-        return errno;
-    const UniqueFd out(
-        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (!out.isValid())
-        return errno;
-    while (true) {
-        const ssize_t copied = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
-        if (copied == 0)
-            break;
-        if (copied > 0 || errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
-            return errno;
-        // Across file systems on older kernels: through memory instead.
-        QFile file(from);
-        if (!file.open(QIODevice::ReadOnly))
-            return EIO;
-        const QByteArray bytes = file.readAll();
-        ::ftruncate(out.get(), 0);
-        ::lseek(out.get(), 0, SEEK_SET);
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t written =
-                ::write(out.get(), bytes.constData() + done, bytes.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return written < 0 ? errno : ENOSPC;
-            done += written;
-        }
-        break;
-    }
-    return ::fsync(out.get()) == 0 ? 0 : errno;
-}
-
-int syncFolder(const QString& path)
-{
-    const UniqueFd fd(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.isValid() && ::fsync(fd.get()) == 0 ? 0 : errno;
-}
-
-bool isPublicationPage(const QString& path)
-{
-    QFile file(path);
-    struct stat info;
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        !file.open(QIODevice::ReadOnly))
-        return false;
-    return file.read(4096).contains(kPublicationMarker);
-}
-
-// What stands at the target, seen without following a link.
-QString describePlace(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return QStringLiteral("a file");
-    if (S_ISLNK(mode))
-        return QStringLiteral("a symbolic link");
-    return describeFileType(mode);
-}
-
-// What stands at the target now: nothing, or something publishing may replace, or a refusal.
-Result<bool> checkTarget(const QString& target, PublicationForm form)
-{
-    struct stat info;
-    if (::lstat(QFile::encodeName(target).constData(), &info) != 0)
-        return errno == ENOENT ? Result<bool>(false) : writeFailure(target, errno);
-    const QString shown = native(target);
-    if (form == PublicationForm::WebFolder) {
-        if (!S_ISDIR(info.st_mode))
-            return Failure{
-                QStringLiteral("%1 is %2, not a folder").arg(shown, describePlace(info.st_mode))};
-        if (QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                 QDir::NoDotAndDotDot) ||
-            isPublicationPage(target + QStringLiteral("/index.html")))
-            return true;
-        return Failure{QStringLiteral("the folder %1 holds files that are not a publication of "
-                                      "Lumen Quill; choose an empty or new folder")
-                           .arg(shown)};
-    }
-    if (!S_ISREG(info.st_mode))
-        return Failure{
-            QStringLiteral("%1 is %2, not a file").arg(shown, describePlace(info.st_mode))};
-    if (info.st_size == 0 || isPublicationPage(target))
-        return true;
-    return Failure{QStringLiteral("the file %1 is not a publication of Lumen Quill and is left as "
-                                  "it is; choose another name")
-                       .arg(shown)};
-}
-
-// The web folder's files, written into a fresh folder.
-std::optional<Failure> writeWebFolder(const QString& folder, const Sources& sources,
-                                      const QByteArray& index)
-{
-    const auto write = [](const QString& path, const QByteArray& bytes) -> std::optional<Failure> {
-        if (const int error = writeFile(path, bytes))
-            return writeFailure(path, error);
-        return std::nullopt;
-    };
-    if (auto failure = write(folder + QStringLiteral("/index.html"), index))
-        return failure;
-    if (auto failure =
-            write(folder + QLatin1Char('/') + sources.content.movieName, sources.content.movie))
-        return failure;
-    for (const MovieText& text : sources.content.texts) {
-        if (auto failure = write(folder + QLatin1Char('/') + text.fileName, text.bytes))
-            return failure;
-    }
-    const QString player = folder + QStringLiteral("/ruffle");
-    if (::mkdir(QFile::encodeName(player).constData(), 0755) != 0)
-        return writeFailure(player, errno);
-    const QDir installed(sources.content.dataFolder + QStringLiteral("/ruffle"));
-    for (const QFileInfo& file : installed.entryInfoList(QDir::Files)) {
-        const QString copy = player + QLatin1Char('/') + file.fileName();
-        if (const int error = copyFile(file.filePath(), copy))
-            return error == ENOENT || error == EACCES
-                       ? Failure{QStringLiteral("cannot read the program's file %1: %2")
-                                     .arg(native(file.filePath()), qt_error_string(error))}
-                       : writeFailure(copy, error);
-    }
-    if (const int error = syncFolder(player))
-        return writeFailure(player, error);
-    if (const int error = syncFolder(folder))
-        return writeFailure(folder, error);
-    return std::nullopt;
-}
-
-// A free name beside the target for what is being written: ".NAME.publishing-XXXXXX".
-QByteArray temporaryTemplate(const QString& target)
-{
-    const QFileInfo info(target);
-    return QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                             QStringLiteral(".publishing-XXXXXX"));
-}
-
-// Puts what was written in place of the target: swapped with an earlier publication in one step,
-// which is then removed, or renamed to a name that is free.
-std::optional<Failure> moveIntoPlace(const QString& written, const QString& target, bool replace,
-                                     bool folder)
-{
-    const QByteArray from = QFile::encodeName(written);
-    const QByteArray to = QFile::encodeName(target);
-    if (!replace) {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) !=
-            0)
-            return writeFailure(target, errno);
-    } else if (!folder) {
-        if (::rename(from.constData(), to.constData()) != 0)
-            return writeFailure(target, errno);
-    } else {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) != 0)
-            return writeFailure(target, errno);
-        QDir(written).removeRecursively(); // now the earlier publication
-    }
-    syncFolder(QFileInfo(target).absolutePath());
-    return std::nullopt;
-}
-
-std::optional<Failure> publishFolder(const QString& target, bool replace, const Sources& sources)
-{
-    QString problem;
-    const QByteArray index = buildFolderPage(sources.content, &problem);
-    if (index.isEmpty())
-        return Failure{problem};
-    QByteArray name = temporaryTemplate(target);
-    if (!::mkdtemp(name.data()))
-        return writeFailure(QFileInfo(target).absolutePath(), errno);
-    const QString written = QFile::decodeName(name);
-    auto failure = writeWebFolder(written, sources, index);
-    if (!failure)
-        failure = moveIntoPlace(written, target, replace, true);
-    if (failure) {
-        QDir(written).removeRecursively();
-        // The user knows the folder by the name it was to have, not by the one written first.
-        failure->message.replace(native(written), native(target));
-    }
-    return failure;
-}
-
-std::optional<Failure> publishPage(const QString& target, bool replace, const Sources& sources)
-{
-    QString problem;
-    const QByteArray page = buildSinglePage(sources.content, &problem);
-    if (page.isEmpty())
-        return Failure{problem};
-    QByteArray name = temporaryTemplate(target);
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return writeFailure(QFileInfo(target).absolutePath(), errno);
-    ::close(fd);
-    const QString written = QFile::decodeName(name);
-    QFile::remove(written); // written anew below, exclusively
-    std::optional<Failure> failure;
-    if (const int error = writeFile(written, page))
-        failure = writeFailure(target, error);
-    if (!failure)
-        failure = moveIntoPlace(written, target, replace, false);
-    if (failure)
-        QFile::remove(written);
-    return failure;
-}
-
 PublishOutcome failed(const QString& effectName, const Failure& failure)
 {
     PublishOutcome outcome;
@@ -408,27 +151,16 @@ PublishOutcome publishTemplate(const PublishRequest& request)
                            .arg(publishableEffects().join(QStringLiteral(", ")))});
     if (request.target.isEmpty())
         return failed(request.effectName, {QStringLiteral("no place to publish to was given")});
-    const QString target = QFileInfo(request.target).absoluteFilePath();
     auto sources = readSources(*entry, request.dataFolder);
     if (auto* failure = std::get_if<Failure>(&sources))
         return failed(request.effectName, *failure);
-    auto replace = checkTarget(target, request.form);
-    if (auto* failure = std::get_if<Failure>(&replace))
-        return failed(request.effectName, *failure);
-    const QString parent = QFileInfo(target).absolutePath();
-    if (!QDir().mkpath(parent))
-        return failed(request.effectName, writeFailure(parent, errno));
-
     const Sources& read = std::get<Sources>(sources);
-    const bool earlier = std::get<bool>(replace);
-    const auto failure = request.form == PublicationForm::WebFolder
-                             ? publishFolder(target, earlier, read)
-                             : publishPage(target, earlier, read);
-    if (failure)
-        return failed(request.effectName, *failure);
+    const Built built = placeOf(request.form).build(request, read.content);
+    if (!built.failure.isEmpty())
+        return failed(request.effectName, {built.failure});
     PublishOutcome outcome;
     outcome.ok = true;
-    outcome.written = target;
+    outcome.written = built.written;
     outcome.missingContentFiles = read.missing;
     return outcome;
 }
@@ -436,11 +168,8 @@ PublishOutcome publishTemplate(const PublishRequest& request)
 QString defaultPublicationTarget(const QString& effectName, PublicationForm form,
                                  const QString& documentsFolder)
 {
-    const QString name =
-        form == PublicationForm::SinglePage ? effectName + QStringLiteral(".html") : effectName;
-    return QDir(documentsFolder).filePath(name);
+    return placeOf(form).defaultTarget(effectName, documentsFolder);
 }
-
 QStringList publishableEffects()
 {
     QStringList names;

@@ -1,22 +1,22 @@
 #pragma once
 
+#include "PublicationPlaces.h"
+
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace lq {
-
-// What a template is published as.
-enum class PublicationForm {
-    WebFolder,  // a folder for any static host: index.html, the movie, its texts, the player
-    SinglePage, // one self-contained NAME.html that plays from file://, a mail or any host
-};
 
 struct PublishRequest
 {
     QString effectName; // an entry of the effect list that has a template ("Vector", "3d", ...)
     PublicationForm form = PublicationForm::WebFolder;
-    QString target;     // the folder (WebFolder) or the .html file (SinglePage) to write
+    QString target;     // where to: a path or a URL, as the form's place takes it
     QString dataFolder; // the program's installed data folder (share/lumen-quill)
+    // For a place on a host: sends the web folder, written into a scratch folder, to the target.
+    // The uploader links what core does not, so the caller hands it in.
+    std::function<Built(const QString& webFolder)> sendToHost = {};
 };
 
 struct PublishOutcome
@@ -29,12 +29,12 @@ struct PublishOutcome
     QString error;
 };
 
-// Publishes one template with the texts saved on the drive. Writes beside the target first and
-// renames into place, so that a failure leaves the earlier publication, or nothing, as it was.
+// Publishes one template with the texts saved on the drive, through the builder of the form's
+// place (PublicationPlaces.h). A failure leaves the earlier publication, or nothing, as it was.
 PublishOutcome publishTemplate(const PublishRequest& request);
 
-// Where a publication goes unless the user says otherwise: a folder, or NAME.html, named after
-// the template, in the given Documents folder.
+// Where a publication goes unless the user says otherwise, as the form's place names it (for the
+// places on the disk: a folder, or NAME.html, named after the template, in the Documents folder).
 QString defaultPublicationTarget(const QString& effectName, PublicationForm form,
                                  const QString& documentsFolder);
 

@@ -109,7 +109,10 @@ private:
                 if (m_remote.list(QString(), &ignored).ok())
                     return {UploadProblem::QuotaFull, QString(), QString()};
             }
-            if (!isRetryable(result.problem) || attempt == m_request.attempts)
+            // Refused or silent before the first connection: the address is wrong, not the line.
+            const bool lost = result.problem == UploadProblem::ConnectionLost ||
+                              result.problem == UploadProblem::WriteRefused || m_connected;
+            if (!isRetryable(result.problem) || !lost || attempt == m_request.attempts)
                 break;
             std::this_thread::sleep_for(m_request.retryDelay);
             if (cancelled())
