@@ -586,6 +586,9 @@ RemoteResult RemoteFolder::put(const QString& path, const QString& localFile, qi
     curl_easy_setopt(s.curl, CURLOPT_SEEKFUNCTION, &Session::seekLocal);
     curl_easy_setopt(s.curl, CURLOPT_SEEKDATA, &file);
     curl_easy_setopt(s.curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    // SFTP writes a piece per round trip: larger pieces carry a large file several times faster,
+    // and still only this much is held.
+    curl_easy_setopt(s.curl, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     if (offset > 0 && canAppend())
         curl_easy_setopt(s.curl, CURLOPT_RESUME_FROM_LARGE, curl_off_t(offset));
     return s.perform();
