@@ -65,11 +65,11 @@ HostForm::HostForm(QWidget* parent) : QGroupBox(QStringLiteral("Web host"), pare
         layout->addRow(caption, field);
         return caption;
     };
-    row(QStringLiteral("P&rotocol:"), m_protocol, QStringLiteral("Protocol"));
-    row(QStringLiteral("&Host:"), m_host, QStringLiteral("Host"));
-    row(QStringLiteral("P&ort:"), m_port, QStringLiteral("Port"));
+    row(QStringLiteral("Proto&col:"), m_protocol, QStringLiteral("Protocol"));
+    row(QStringLiteral("Host &name:"), m_host, QStringLiteral("Host"));
+    row(QStringLiteral("Po&rt:"), m_port, QStringLiteral("Port"));
     row(QStringLiteral("&User:"), m_user, QStringLiteral("User"));
-    row(QStringLiteral("Pass&word:"), m_password, QStringLiteral("Password"));
+    row(QStringLiteral("Passwor&d:"), m_password, QStringLiteral("Password"));
     layout->addRow(QString(), m_rememberPassword);
     m_keyLabel = row(QStringLiteral("&Key file:"), m_keyFile, QStringLiteral("Key file"));
     row(QStringLiteral("Remote &folder:"), m_folder, QStringLiteral("Remote folder"));
