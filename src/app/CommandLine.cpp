@@ -4,6 +4,7 @@
 #include "InstallLayout.h"
 #include "InstalledFiles.h"
 #include "Publishing.h"
+#include "UploadCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -204,6 +205,7 @@ int runCommandLine(int argc, char* argv[])
         QStringLiteral("TAG"));
     parser.addOption(title);
     parser.addOption(language);
+    addUploadOptions(parser);
     if (!parser.parse(withoutQtOptions(QCoreApplication::arguments())))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
@@ -215,6 +217,8 @@ int runCommandLine(int argc, char* argv[])
     const PublicationPlace* chosen = chosenPlace(parser);
     if (!chosen)
         return usageError(QStringLiteral("Give %1.").arg(alternatives(publicationPlaces())));
+    if (chosen->targetKind == TargetKind::Host)
+        return runUploadCommand(parser);
     if (parser.positionalArguments().size() != 2)
         return usageError(QStringLiteral("Give the template and where to publish it: "
                                          "lumenquill --%1 EFFECT %2")

@@ -1,5 +1,6 @@
 #include "PublishDialog.h"
 
+#include "HostForm.h"
 #include "InstalledFiles.h"
 #include "Messages.h"
 #include "Tables.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace lq {
@@ -64,6 +68,15 @@ PublishDialog::PublishDialog(const QString& effectName, Services services, QWidg
     followDefaultTarget();
     explainPageTitle();
     connectControls();
+    showChosenPlace();
+}
+
+PublishDialog::~PublishDialog()
+{
+    if (!m_worker)
+        return;
+    m_cancel = true;
+    m_worker->wait();
 }
 
 QString PublishDialog::userDocumentsFolder()
@@ -102,6 +115,7 @@ void PublishDialog::createControls()
         m_placeOptions << option;
     }
     m_placeOptions.first()->setChecked(true);
+    m_hostForm = new HostForm(this);
 
     m_pageTitleField = new QLineEdit(this);
     m_pageTitleField->setObjectName(QStringLiteral("txtPageTitle"));
@@ -141,7 +155,10 @@ void PublishDialog::layOutControls()
     for (QRadioButton* option : std::as_const(m_placeOptions))
         formLayout->addWidget(option);
 
-    auto* targetRow = new QHBoxLayout;
+    m_targetRow = new QWidget(this);
+    auto* targetRow = new QHBoxLayout(m_targetRow);
+    targetRow->setContentsMargins(0, 0, 0, 0);
+    targetRow->addWidget(targetLabel);
     targetRow->addWidget(m_targetField, 1);
     targetRow->addWidget(m_browseButton);
 
@@ -149,7 +166,8 @@ void PublishDialog::layOutControls()
     fields->addRow(templateLabel, m_templateList);
     fields->addRow(pageTitleLabel, m_pageTitleField);
     fields->addRow(formFrame);
-    fields->addRow(targetLabel, targetRow);
+    fields->addRow(m_targetRow);
+    fields->addRow(m_hostForm);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -194,8 +212,10 @@ void PublishDialog::connectControls()
             &PublishDialog::explainPageTitle);
     for (QRadioButton* option : std::as_const(m_placeOptions)) {
         connect(option, &QRadioButton::toggled, this, [this](bool checked) {
-            if (checked)
-                followDefaultTarget();
+            if (!checked)
+                return;
+            followDefaultTarget();
+            showChosenPlace();
         });
     }
     // Only what the user types makes the place theirs; the dialog's own changes do not.
@@ -265,8 +285,33 @@ void PublishDialog::browse()
     m_targetField->setText(native(chosen));
 }
 
+bool PublishDialog::uploadChosen() const
+{
+    return chosenPlace().targetKind == TargetKind::Host;
+}
+
+// A place on this machine, or the host's details; those are read from the settings and the
+// secret store the first time they are shown.
+void PublishDialog::showChosenPlace()
+{
+    m_targetRow->setVisible(!uploadChosen());
+    m_hostForm->setVisible(uploadChosen());
+    if (uploadChosen() && !m_hostDetailsLoaded) {
+        m_hostDetailsLoaded = true;
+        m_hostForm->loadRemembered();
+        if (!m_hostForm->address().host.isEmpty() && m_services.readPassword)
+            m_hostForm->setPassword(m_services.readPassword(m_hostForm->address()));
+    }
+    adjustSize();
+}
+
 void PublishDialog::publish()
 {
+    if (uploadChosen()) {
+        m_acceptedFingerprint.clear();
+        startUpload();
+        return;
+    }
     const PublishRequest request{.effectName = m_templateList->currentText(),
                                  .form = chosenPlace().form,
                                  .target = chosenTarget(),
@@ -310,6 +355,128 @@ void PublishDialog::reportSuccess(const PublishOutcome& outcome)
         Messages::show(QStringLiteral("No program could be started to show \u201C%1\u201D. You can "
                                       "open it yourself.")
                            .arg(native(outcome.written)));
+}
+
+} // namespace lq
+
+namespace lq {
+
+void PublishDialog::reject()
+{
+    if (m_uploading) {
+        m_cancel = true; // the worker stops at the next piece and leaves the site as it was
+        m_cancelButton->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
+}
+
+void PublishDialog::setUploading(bool uploading)
+{
+    m_uploading = uploading;
+    m_hostForm->setEditable(!uploading);
+    m_templateList->setEnabled(!uploading);
+    m_publishButton->setEnabled(!uploading);
+    for (QRadioButton* option : std::as_const(m_placeOptions))
+        option->setEnabled(!uploading);
+    m_cancelButton->setEnabled(true);
+    if (!uploading)
+        m_hostForm->hideProgress();
+}
+
+void PublishDialog::startUpload()
+{
+    if (const QString missing = m_hostForm->missingDetail(); !missing.isEmpty()) {
+        Messages::show(missing);
+        return;
+    }
+    const HostAddress address = m_hostForm->address();
+    if (!hostProtocolInfo(address.protocol).encrypted &&
+        !Messages::offer(QStringLiteral("Plain FTP sends your password and your site readable by "
+                                        "anyone on the way. Use SFTP, FTPS or WebDAV if your host "
+                                        "offers one."),
+                         QStringLiteral("&Send Readable")))
+        return;
+    UploadRequest request;
+    request.remote.address = address;
+    request.remote.login = m_hostForm->login();
+    request.remote.knownHostsFile = m_services.knownHostsFile;
+    request.remote.acceptedFingerprint = m_acceptedFingerprint;
+    const QString effect = m_templateList->currentText();
+
+    m_cancel = false;
+    setUploading(true);
+    m_hostForm->showProgress({});
+    // Progress reaches the window at most every 50 ms, and whenever a file is done.
+    auto report = [this, shown = QElapsedTimer(),
+                   files = -1](const UploadProgress& progress) mutable {
+        if (shown.isValid() && shown.elapsed() < 50 && progress.filesDone == files)
+            return;
+        shown.start();
+        files = progress.filesDone;
+        QMetaObject::invokeMethod(
+            this, [this, progress] { m_hostForm->showProgress(progress); }, Qt::QueuedConnection);
+    };
+    m_worker = QThread::create([this, request, report, effect]() mutable {
+        UploadOutcome uploaded;
+        PublishRequest publication{.effectName = effect,
+                                   .form = PublicationForm::WebHost,
+                                   .target = request.remote.address.display(),
+                                   .dataFolder = m_services.dataFolder};
+        publication.sendToHost = [&](const QString& webFolder) {
+            request.publication = webFolder;
+            uploaded = m_services.upload(request, report, &m_cancel);
+            return Built{publication.target, uploaded.ok ? QString() : uploaded.error};
+        };
+        const PublishOutcome published = m_services.publish(publication);
+        if (!published.ok && uploaded.problem == UploadProblem::None)
+            uploaded.error = published.error; // before anything was sent
+        QMetaObject::invokeMethod(
+            this, [this, uploaded, effect] { finishUpload(uploaded, effect); },
+            Qt::QueuedConnection);
+    });
+    connect(m_worker, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_worker->start();
+}
+
+void PublishDialog::finishUpload(const UploadOutcome& outcome, const QString& effect)
+{
+    m_worker->wait();
+    m_worker = nullptr;
+    setUploading(false);
+    const HostAddress address = m_hostForm->address();
+    const bool askable = outcome.problem == UploadProblem::HostKeyUnknown ||
+                         outcome.problem == UploadProblem::CertificateNotTrusted;
+    if (askable && !outcome.fingerprint.isEmpty()) {
+        const QString question =
+            QStringLiteral("This is the first upload to %1, and no authority vouches for it. Its "
+                           "key's fingerprint is\n\n%2\n\nCompare it with the one your host "
+                           "gives you. Upload only if they are the same.")
+                .arg(address.host, outcome.fingerprint);
+        if (Messages::offer(question, QStringLiteral("&Accept and Upload"))) {
+            m_acceptedFingerprint = outcome.fingerprint;
+            startUpload();
+        }
+        return;
+    }
+    if (!outcome.ok) {
+        Messages::show(outcome.error); // everything typed stays for another try
+        return;
+    }
+    m_hostForm->remember();
+    const HostLogin login = m_hostForm->login();
+    if (m_hostForm->remembersPassword() && !login.password.isEmpty() && m_services.keepPassword)
+        m_services.keepPassword(address, login.password);
+    accept();
+    Messages::show(
+        outcome.filesSent == 0
+            ? QStringLiteral("\u201C%1\u201D on %2 was up to date: nothing needed sending.")
+                  .arg(effect, address.display())
+            : QStringLiteral("\u201C%1\u201D is on your web host at %2: %3 files sent, %4 "
+                             "removed.")
+                  .arg(effect, address.display())
+                  .arg(outcome.filesSent)
+                  .arg(outcome.filesRemoved));
 }
 
 } // namespace lq

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "HostPasswords.h"
+#include "KnownHosts.h"
 #include "Publishing.h"
+#include "Upload.h"
 
 #include <QDialog>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QThread;
 
 namespace lq {
+
+class HostForm;
 
 // File > "Publish for the Web…": which template, to which place (one option per row of
 // publicationPlaces()), and where to. The target follows the template and the place until the
@@ -28,10 +36,21 @@ public:
     using TargetChooser =
         std::function<QString(PublicationForm form, const QString& start, QWidget* parent)>;
 
+    using Uploader = std::function<UploadOutcome(const UploadRequest&,
+                                                 const std::function<void(const UploadProgress&)>&,
+                                                 const std::atomic_bool*)>;
+    using PasswordReader = std::function<QString(const HostAddress&)>;
+    using PasswordKeeper = std::function<bool(const HostAddress&, const QString&)>;
+
     // What the dialog works with; the defaults are the real ones.
     struct Services
     {
         Publisher publish = publishTemplate;
+        // Runs on a worker thread, never the window's.
+        Uploader upload = uploadPublication;
+        QString knownHostsFile = KnownHosts::defaultFile();
+        PasswordReader readPassword = HostPasswords::read;
+        PasswordKeeper keepPassword = HostPasswords::write;
         Opener open;
         TargetChooser chooseTarget = askForTarget;
         QString documentsFolder = userDocumentsFolder();
@@ -40,6 +59,8 @@ public:
 
     // effectName is the effect list's text: it presets the template when it names one.
     PublishDialog(const QString& effectName, Services services, QWidget* parent = nullptr);
+    // Waits for an upload under way to stop first.
+    ~PublishDialog() override;
 
     static QString userDocumentsFolder();
     static QString installedDataFolder();
@@ -51,6 +72,8 @@ public slots:
     // why not. On success the dialog closes; on failure it stays for another try.
     void publish();
     void browse();
+    // Cancel: while uploading, stops the upload (the site stays as it was); otherwise closes.
+    void reject() override;
 
 private:
     void createControls();
@@ -64,6 +87,11 @@ private:
     // Says in the page title's field what the title is when it is left empty.
     void explainPageTitle();
     void reportSuccess(const PublishOutcome& outcome);
+    bool uploadChosen() const;
+    void showChosenPlace();
+    void startUpload();
+    void finishUpload(const UploadOutcome& outcome, const QString& effect);
+    void setUploading(bool uploading);
 
     Services m_services;
     QComboBox* m_templateList = nullptr;
@@ -73,7 +101,14 @@ private:
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_publishButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    HostForm* m_hostForm = nullptr;
+    QWidget* m_targetRow = nullptr;
     bool m_targetIsTheUsers = false;
+    bool m_hostDetailsLoaded = false;
+    bool m_uploading = false;
+    std::atomic_bool m_cancel = false;
+    QString m_acceptedFingerprint;
+    QThread* m_worker = nullptr;
 };
 
 } // namespace lq

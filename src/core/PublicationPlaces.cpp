@@ -1,6 +1,7 @@
 #include "PublicationPlaces.h"
 
 #include "DiskPublication.h"
+#include "HostPublication.h"
 
 #include <QDir>
 
@@ -11,6 +12,12 @@ namespace {
 QString folderNamedAfter(const QString& effectName, const QString& documentsFolder)
 {
     return QDir(documentsFolder).filePath(effectName);
+}
+
+// A host has no default: its address is the user's own, remembered by the dialog.
+QString noDefault(const QString&, const QString&)
+{
+    return {};
 }
 
 QString pageNamedAfter(const QString& effectName, const QString& documentsFolder)
@@ -58,6 +65,21 @@ const QList<PublicationPlace>& publicationPlaces()
             .openAction = "&Open Page",
             .defaultTarget = pageNamedAfter,
             .build = publishSinglePage,
+        },
+        {
+            .form = PublicationForm::WebHost,
+            .targetKind = TargetKind::Host,
+            .option = "upload",
+            .optionHelp = "Publish the template EFFECT as a web folder and put it on your web "
+                          "host at URL: sftp://user@host[:port]/folder, ftps://, davs:// or "
+                          "ftp://. Only what changed is sent.",
+            .targetValue = "URL",
+            .targetNoun = "address of your web host",
+            .label = "On your web &host, uploaded now",
+            .controlName = "optHost",
+            .publishedText = "\u201C%1\u201D is on your web host at %2.",
+            .defaultTarget = noDefault,
+            .build = publishToHost,
         },
     };
     return table;

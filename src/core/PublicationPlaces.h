@@ -13,6 +13,7 @@ struct PublishRequest;
 enum class PublicationForm {
     WebFolder,  // a folder for any static host: index.html, the movie, its texts, the player
     SinglePage, // one self-contained NAME.html that plays from file://, a mail or any host
+    WebHost,    // the web folder, sent to the user's web host and updated there in place
 };
 
 // What the target of a place is, which decides how the user names it.

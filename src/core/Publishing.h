@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace lq {
 
@@ -15,6 +16,9 @@ struct PublishRequest
     QString dataFolder; // the program's installed data folder (share/lumen-quill)
     QString pageTitle;  // the page's title where the template has no title text; may be empty
     QString language;   // the texts' language as a BCP 47 tag; empty: the user's own
+    // For a place on a host: sends the web folder, written into a scratch folder, to the target.
+    // The uploader links what core does not, so the caller hands it in.
+    std::function<Built(const QString& webFolder)> sendToHost = {};
 };
 
 struct PublishOutcome

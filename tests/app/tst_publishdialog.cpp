@@ -1,5 +1,9 @@
 #include "Expectations.h"
 #include "MessageRecorder.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
 #include "PublishDialog.h"
 #include "Says.h"
 
@@ -29,6 +33,10 @@ private:
         MessageRecorder messages;
         QList<PublishRequest> requests;
         PublishOutcome outcome;
+        QList<UploadRequest> uploads;
+        QList<bool> onWindowThread;
+        QList<UploadOutcome> uploadOutcomes;
+        QStringList kept; // "host password" given to the secret store
         QStringList opened;
         bool openerStarts = true;
         QString browsed; // what "Browse…" answers
@@ -39,6 +47,10 @@ private:
             PublishDialog::Services services;
             services.publish = [this](const PublishRequest& request) {
                 requests << request;
+                if (request.sendToHost) {
+                    const Built sent = request.sendToHost(QStringLiteral("/scratch/site"));
+                    return PublishOutcome{sent.failure.isEmpty(), sent.written, {}, sent.failure};
+                }
                 return outcome;
             };
             services.open = [this](const QString& path) {
@@ -51,6 +63,19 @@ private:
             };
             services.documentsFolder = QString::fromLatin1(kDocuments);
             services.dataFolder = QString::fromLatin1(kData);
+            services.readPassword = {};
+            services.keepPassword = [this](const HostAddress& address, const QString& password) {
+                kept << address.host + ' ' + password;
+                return true;
+            };
+            services.upload = [this](const UploadRequest& request,
+                                     const std::function<void(const UploadProgress&)>& report,
+                                     const std::atomic_bool*) {
+                uploads << request;
+                onWindowThread << (QThread::currentThread() == qApp->thread());
+                report({1, 2, 10, 20});
+                return uploadOutcomes.takeFirst();
+            };
             dialog = std::make_unique<PublishDialog>(effectName, std::move(services));
         }
 
@@ -320,6 +345,44 @@ private slots:
             QVERIFY(f.requests.isEmpty());
             QVERIFY(f.messages.texts().isEmpty());
         }
+    }
+
+    // The host's details travel to the uploader on a worker thread; an unknown host is asked about
+    // with its fingerprint, and once accepted the upload runs again with it.
+    void uploadsOffTheWindowThreadAndAsksAboutAnUnknownHost()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().remove(QStringLiteral("upload"));
+        Fixture f;
+        UploadOutcome unknown;
+        unknown.problem = UploadProblem::HostKeyUnknown;
+        unknown.fingerprint = QStringLiteral("SHA256:pV1uXz");
+        UploadOutcome done;
+        done.ok = true;
+        done.filesSent = 5;
+        f.uploadOutcomes = {unknown, done};
+        f.control<QRadioButton>("optHost")->setChecked(true);
+        QVERIFY(!f.target()->isVisibleTo(f.dialog.get()));
+        f.control<QLineEdit>("txtHost")->setText(QStringLiteral("ftp.example.org"));
+        f.control<QLineEdit>("txtUser")->setText(QStringLiteral("ann"));
+        f.control<QLineEdit>("txtPassword")->setText(QStringLiteral("pw"));
+        f.control<QLineEdit>("txtRemoteFolder")->setText(QStringLiteral("public_html"));
+        f.messages.takeOffers(true);
+        f.control<QPushButton>("cmdPublish")->click();
+        QTRY_COMPARE(f.dialog->result(), int(QDialog::Accepted));
+
+        QCOMPARE(f.uploads.size(), 2);
+        QCOMPARE(f.onWindowThread, (QList<bool>{false, false}));
+        QCOMPARE(f.uploads[1].remote.address.display(),
+                 QStringLiteral("sftp://ann@ftp.example.org/public_html"));
+        QCOMPARE(f.uploads[1].remote.login.password, QStringLiteral("pw"));
+        QCOMPARE(f.uploads[1].remote.acceptedFingerprint, unknown.fingerprint);
+        QCOMPARE(f.messages.offeredActions(), QStringList{"&Accept and Upload"});
+        QVERIFY(f.messages.texts().first().contains(unknown.fingerprint));
+        QVERIFY2(f.messages.last().contains("5 files sent"), qPrintable(f.messages.last()));
+        QCOMPARE(f.kept, QStringList{"ftp.example.org pw"});
+        QCOMPARE(QSettings().value(QStringLiteral("upload/host")).toString(),
+                 QStringLiteral("ftp.example.org")); // the password is in no file
     }
 
     void everyControlIsNamedAndReachedByKeyboard()

@@ -713,7 +713,16 @@ private slots:
         QTest::newRow("no target") << QStringList{"--publish-file", "Vector"} << 2
                                    << "Give the template and where to publish it";
         QTest::newRow("both forms") << QStringList{"--publish", "--publish-file", "a", "b"} << 2
-                                    << "Give either --publish or --publish-file";
+                                    << "Give one of --publish, --publish-file or --upload";
+        QTest::newRow("upload, not an address")
+            << QStringList{"--upload", "Vector", "http://example.org/"} << 2
+            << "is not an address to upload to";
+        QTest::newRow("upload, plain FTP unconfirmed")
+            << QStringList{"--upload", "Vector", "ftp://127.0.0.1/site"} << 2
+            << "plain FTP sends your password readable";
+        QTest::newRow("upload, nothing listens")
+            << QStringList{"--upload", "Vector", "sftp://127.0.0.1:1/site"} << 1
+            << "refused the connection on port 1";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "lumenquill 1.0.0";
         QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: lumenquill [options]";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
