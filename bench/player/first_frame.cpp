@@ -15,7 +15,9 @@
 //   minimised        then it minimises its window, prints "minimised" a second later and waits
 //                    6 s more, for lq_bench to read the CPU of the same processes with nobody
 //                    able to see the movie
-// With --screenshot FILE it also saves a picture of the window while the movie plays.
+// With --screenshot FILE it also saves a picture of the window while the movie plays; --effect NAME
+// launches that effect instead of Vector, and --movies FOLDER takes the movies from that drive
+// folder instead of the build's (an older build's, to hold a movie against the one it replaces).
 // scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
 // to run it by hand on the display of DISPLAY:
 //   QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
@@ -65,9 +67,8 @@ private:
     std::function<void()> m_onPaint;
 };
 
-void copyStandIns(const QString& driveC)
+void copyMovies(const QString& from, const QString& driveC)
 {
-    const QString from = QStringLiteral(LQ_STANDIN_DRIVE);
     QDirIterator movies(from, {"*.swf"}, QDir::Files, QDirIterator::Subdirectories);
     while (movies.hasNext()) {
         const QString source = movies.next();
@@ -97,9 +98,17 @@ qint64 median(QList<qint64> values)
 
 int main(int argc, char* argv[])
 {
+    // The movies are in place before the application exists: its arguments are read by hand.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString effect =
+        bench::optionValue(arguments, QStringLiteral("--effect"), QStringLiteral("Vector"));
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
-    copyStandIns(home.path() + QStringLiteral("/lumen-quill/drive_c"));
+    copyMovies(
+        bench::optionValue(arguments, QStringLiteral("--movies"), QStringLiteral(LQ_STANDIN_DRIVE)),
+        home.path() + QStringLiteral("/lumen-quill/drive_c"));
     for (const lq::ContentFile& file : lq::contentFiles())
         lq::SaveContentFile(file.path, file.defaultLine);
 
@@ -107,7 +116,6 @@ int main(int argc, char* argv[])
     clock.start();
     lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
     const bool pressWhenReady =
         bench::optionValue(arguments, QStringLiteral("--press")) == QLatin1String("ready");
     const int repeats = std::max(
@@ -117,7 +125,7 @@ int main(int argc, char* argv[])
     auto* player = new lq::RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
     lq::MainWindow window(new lq::DeferredPlayer(player));
     auto* launch = window.findChild<QPushButton*>(QStringLiteral("Cmdeffect"));
-    window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("Vector"));
+    window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(effect);
 
     qint64 shown = -1, ready = -1, warm = -1, firstPress = -1, first = -1, pressed = -1;
     long long shownRssKiB = -1;

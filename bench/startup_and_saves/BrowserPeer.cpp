@@ -16,8 +16,6 @@ namespace bench {
 
 namespace {
 
-const QString kMovie = QStringLiteral("C:\\lumenquill\\vector\\vector.swf");
-
 // The least a web page needs to play a movie: the player, told where the movie is by the query,
 // with the settings that keep it from waiting for a click.
 QByteArray peerPage()
@@ -41,18 +39,20 @@ QByteArray peerPage()
         .replace("%2", QByteArray::number(BrowserPeer::kHeight));
 }
 
-bool layOutMovie(const QString& standInDrive)
+// The effect's movie, copied from a drive folder (drive_c) where it lies at its path, and its
+// content files with their default lines.
+bool layOutMovie(const QString& effectName, const QString& movie, const QString& movieDrive)
 {
-    const std::optional<QString> local = lq::DrivePaths::toLocal(kMovie);
-    if (!local)
+    const std::optional<QString> local = lq::DrivePaths::toLocal(movie);
+    const std::optional<lq::DrivePaths::WindowsPath> parts = lq::DrivePaths::parse(movie);
+    if (!local || !parts)
         return false;
     QDir().mkpath(QFileInfo(*local).absolutePath());
     QFile::remove(*local);
-    if (!QFile::copy(standInDrive + QStringLiteral("/lumenquill/vector/vector.swf"), *local))
+    if (!QFile::copy(movieDrive + QLatin1Char('/') + parts->parts.join(QLatin1Char('/')), *local))
         return false;
     for (const lq::ContentFile& file : lq::contentFiles()) {
-        if (file.effectName == QLatin1String("Vector") &&
-            !lq::SaveContentFile(file.path, file.defaultLine))
+        if (file.effectName == effectName && !lq::SaveContentFile(file.path, file.defaultLine))
             return false;
     }
     return true;
@@ -60,16 +60,19 @@ bool layOutMovie(const QString& standInDrive)
 
 } // namespace
 
-bool BrowserPeer::prepare(const QString& ruffleFolder, const QString& standInDrive)
+bool BrowserPeer::prepare(const QString& ruffleFolder, const QString& movieDrive,
+                          const QString& effectName)
 {
-    if (program().isEmpty() || !m_profile.isValid() || !layOutMovie(standInDrive))
+    const QString movie = lq::movieForEffect(effectName).value_or(QString());
+    if (program().isEmpty() || !m_profile.isValid() || movie.isEmpty() ||
+        !layOutMovie(effectName, movie, movieDrive))
         return false;
     m_server = std::make_unique<lq::PlayerServer>(ruffleFolder, peerPage());
     if (!m_server->start())
         return false;
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("movie"), m_server->fileUrl(kMovie).toString());
-    query.addQueryItem(QStringLiteral("base"), m_server->folderUrl(kMovie).toString());
+    query.addQueryItem(QStringLiteral("movie"), m_server->fileUrl(movie).toString());
+    query.addQueryItem(QStringLiteral("base"), m_server->folderUrl(movie).toString());
     m_page = m_server->pageUrl();
     m_page.setQuery(query);
     return true;

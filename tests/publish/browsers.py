@@ -30,6 +30,10 @@ from PIL import Image
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench",
+                                "support"))
+import movie_stage  # noqa: E402
+
 PROGRAM = os.path.abspath(sys.argv[1])
 STAGE = (550, 400)
 TEXT = "Caf\u00e9 \u20ac " * 6
@@ -313,5 +317,71 @@ def main():
     return 1 if failures else 0
 
 
+# --- The template movies: every word on the stage, no name of the program's tables ------------
+
+def movie_test_texts(template):
+    """Texts of every kind for an effect's sections in the table's order: a short one, one rich in
+    Windows-1252, an empty one and a long one (last, so that the loop reaches it when the others
+    have been seen), then no file at all. One section alone holds the accented and the long text."""
+    headings = [movie_stage.section_of(f) for f in template["files"]]
+    body = [h for h in headings if h != "title"]
+    long_text = movie_stage.text_of_length(600, offset=20)
+    kinds = [MOVIE_SHORT, movie_stage.ACCENTED, "", long_text]
+    texts = {h: None for h in body}
+    if len(body) == 1:
+        texts[body[0]] = movie_stage.ACCENTED + " " + long_text
+    else:
+        texts.update(dict(zip(body[:len(kinds) - 1] + body[-1:], kinds)))
+    if "title" in headings:
+        texts["title"] = MOVIE_TITLE
+    return texts
+
+
+MOVIE_TITLE = "Millstone & Co. 100%25"
+MOVIE_SHORT = "Coffee + croissant"
+
+
+def check_movie(site, browser, template, never_shown, screenshots):
+    effect = template["effect"]
+    texts = movie_test_texts(template)
+    judge = movie_stage.Judge({h: t for h, t in texts.items() if t}, never_shown)
+    last = [None]
+    browser.open(site.publish(effect, texts))
+    seconds = 10 + sum(movie_stage.reading_seconds(t) + 4 for t in texts.values() if t)
+    movie_stage.watch(browser, judge, seconds, keep=lambda png, text: last.__setitem__(0, png),
+                      enough=lambda j: j.lowest() >= 0.95)
+    under = {h: judge.missing(h) for h in judge.sections if judge.share(h) < 0.95}
+    if not under and not judge.names_seen:
+        print(f"ok: chromium shows every section of {effect}, and no name of its files")
+        return True
+    path = os.path.join(screenshots, f"movie-{effect}.png")
+    with open(path, "wb") as file:
+        file.write(last[0] or b"")
+    print(f"FAILED: {effect}: words never on the stage {under}, names on the stage "
+          f"{sorted(judge.names_seen)} (last screenshot: {path})")
+    return False
+
+
+def check_movies(program, tables_path):
+    """Each template movie, published with short, accented, empty and long texts, in Chromium:
+    tesseract reads 95% of every section's words on the stage within one loop, and never a
+    variable, file or template name."""
+    tables = movie_stage.load_tables(tables_path)
+    screenshots = os.path.join(os.getcwd(), "publish-screenshots")
+    os.makedirs(screenshots, exist_ok=True)
+    never_shown = movie_stage.names_never_shown(tables)
+    site = movie_stage.Site(program, tables)
+    browser = movie_stage.Chromium()
+    try:
+        failures = sum(0 if check_movie(site, browser, template, never_shown, screenshots) else 1
+                       for template in tables)
+    finally:
+        browser.close()
+        site.close()
+    return 1 if failures else 0
+
+
 if __name__ == "__main__":
+    if sys.argv[1] == "--movies":
+        sys.exit(check_movies(os.path.abspath(sys.argv[2]), sys.argv[3]))
     sys.exit(main())
