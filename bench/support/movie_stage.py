@@ -98,17 +98,18 @@ def section_of(content_file):
 
 
 def names_never_shown(tables):
-    """What only the program and its files know a template by: its variables, its effect name,
-    its folder and its file names. Compared with letter case, as a reader's words differ in case
-    ("Services" is a heading, "services" a variable)."""
-    names = set()
+    """What only the program and its files know a template by: its variables and file names
+    (where they are no heading: "Clients" heads a section, and is a file's name too) and, always,
+    its effect name. Compared with letter case, as a reader's words differ in case ("Services" is
+    a heading, "services" a variable)."""
+    names, headings = set(), set()
     for row in tables:
-        names.add(row["effect"])
         names.add(windows_parts(row["movie"])[-1].rsplit(".", 1)[0])
         for content_file in row["files"]:
             names.add(content_file["variable"])
             names.add(windows_parts(content_file["path"])[-1].rsplit(".", 1)[0])
-    return names
+            headings.update(raw_tokens(content_file["section"]))
+    return (names - headings) | {row["effect"] for row in tables}
 
 
 def windows_parts(path):
