@@ -13,6 +13,7 @@
 #include "Arguments.h"
 #include "BrowserPeer.h"
 #include "DrivePaths.h"
+#include "Median.h"
 #include "ProcessTree.h"
 #include "Tables.h"
 #include "XDisplay.h"
@@ -33,6 +34,8 @@
 
 namespace {
 
+using bench::median;
+
 constexpr int kPlayingSeconds = 5;
 // Chromium starts the player, compiles its wasm and starts the movie in this time, even loaded.
 constexpr int kChromiumSettleSeconds = 15;
@@ -46,15 +49,6 @@ struct Movie
     QString drive;  // the drive folder it is taken from
     std::vector<double> preview, chromium;
 };
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 // The share of one core that a process tree takes over kPlayingSeconds.
 double playingCpu(qint64 pid)

@@ -24,6 +24,7 @@
 //            [--first-frame PATH] [--save-dir DIR] [--memory-dir DIR]
 
 #include "BrowserPeer.h"
+#include "Median.h"
 #include "ProcessTree.h"
 #include "PublishBench.h"
 #include "SaveContentFile.h"
@@ -55,6 +56,8 @@
 extern char** environ;
 
 namespace {
+
+using bench::median;
 
 using Clock = std::chrono::steady_clock;
 
@@ -97,15 +100,6 @@ struct StartRun
     double milliseconds = 0;
     long long residentKiB = 0;
 };
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 double percentile(std::vector<double> values, double share)
 {

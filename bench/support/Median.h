@@ -1,0 +1,18 @@
+#pragma once
+
+#include <algorithm>
+#include <vector>
+
+namespace bench {
+
+// The middle of the values (the mean of the two middle ones for an even count); 0 for none.
+inline double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace bench
