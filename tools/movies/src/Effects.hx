@@ -2,7 +2,14 @@
 // an effect without a class of its own is presented plainly.
 class Effects {
 	public static function create():lq.Effect {
-		#if false
+		#if (lq_effect == "3d")
+		return new effects.ThreeD();
+		#elseif (lq_effect == "flower")
+		return new effects.Flower();
+		#elseif (lq_effect == "cube")
+		return new effects.Cube();
+		#elseif (lq_effect == "spirograph")
+		return new effects.Spirograph();
 		#else
 		return new lq.Effect();
 		#end
