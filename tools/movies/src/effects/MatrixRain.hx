@@ -27,8 +27,9 @@ class MatrixRain extends Effect {
 	public function new() {
 		super();
 		palette = {background: 0x000000, title: 0xE4FFE4, heading: 0x39FF6A, body: 0xD4FFD8};
-		revealSeconds = 1.2;
+		revealSeconds = 1.0;
 		hideSeconds = 0.6;
+		titleSeconds = 0.8;
 	}
 
 	override public function start() {
