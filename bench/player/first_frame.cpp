@@ -15,14 +15,14 @@
 //   minimised        then it minimises its window, prints "minimised" a second later and waits
 //                    6 s more, for lq_bench to read the CPU of the same processes with nobody
 //                    able to see the movie
-// With --screenshot FILE it also saves a picture of the window while the movie plays; --effect NAME
-// launches that effect instead of Vector, and --movies FOLDER takes the movies from that drive
-// folder instead of the build's (an older build's, to hold a movie against the one it replaces).
+// With --screenshot FILE it also saves a picture of the window while the movie plays. --effect NAME
+// launches another effect than Vector; --movie FILE plays FILE at that effect's movie path.
 // scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
 // to run it by hand on the display of DISPLAY:
 //   QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
 #include "Arguments.h"
 #include "DeferredPlayer.h"
+#include "DrivePaths.h"
 #include "MainWindow.h"
 #include "ProcessTree.h"
 #include "RufflePlayer.h"
@@ -67,8 +67,9 @@ private:
     std::function<void()> m_onPaint;
 };
 
-void copyMovies(const QString& from, const QString& driveC)
+void copyStandIns(const QString& driveC)
 {
+    const QString from = QStringLiteral(LQ_STANDIN_DRIVE);
     QDirIterator movies(from, {"*.swf"}, QDir::Files, QDirIterator::Subdirectories);
     while (movies.hasNext()) {
         const QString source = movies.next();
@@ -94,28 +95,38 @@ qint64 median(QList<qint64> values)
     return values.at(values.size() / 2);
 }
 
+// Puts FILE where the effect's movie lies in the drive, in place of the built one.
+void replaceMovie(const QString& effect, const QString& file)
+{
+    const std::optional<QString> movie = lq::movieForEffect(effect);
+    const std::optional<QString> local = movie ? lq::DrivePaths::toLocal(*movie) : std::nullopt;
+    if (local && QFile::remove(*local))
+        QFile::copy(file, *local);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // The movies are in place before the application exists: its arguments are read by hand.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const QString effect =
-        bench::optionValue(arguments, QStringLiteral("--effect"), QStringLiteral("Vector"));
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
-    copyMovies(
-        bench::optionValue(arguments, QStringLiteral("--movies"), QStringLiteral(LQ_STANDIN_DRIVE)),
-        home.path() + QStringLiteral("/lumen-quill/drive_c"));
+    copyStandIns(home.path() + QStringLiteral("/lumen-quill/drive_c"));
     for (const lq::ContentFile& file : lq::contentFiles())
         lq::SaveContentFile(file.path, file.defaultLine);
+    QStringList early;
+    for (int i = 0; i < argc; ++i)
+        early << QString::fromLocal8Bit(argv[i]);
+    const QString effect =
+        bench::optionValue(early, QStringLiteral("--effect"), QStringLiteral("Vector"));
+    if (const QString movie = bench::optionValue(early, QStringLiteral("--movie"));
+        !movie.isEmpty())
+        replaceMovie(effect, movie);
 
     QElapsedTimer clock;
     clock.start();
     lq::drawPreviewInSoftware(); // as the program does
     QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
     const bool pressWhenReady =
         bench::optionValue(arguments, QStringLiteral("--press")) == QLatin1String("ready");
     const int repeats = std::max(

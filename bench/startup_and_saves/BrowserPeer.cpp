@@ -39,20 +39,17 @@ QByteArray peerPage()
         .replace("%2", QByteArray::number(BrowserPeer::kHeight));
 }
 
-// The effect's movie, copied from a drive folder (drive_c) where it lies at its path, and its
-// content files with their default lines.
-bool layOutMovie(const QString& effectName, const QString& movie, const QString& movieDrive)
+bool layOutMovie(const QString& movie, const QString& from, const QString& effect)
 {
     const std::optional<QString> local = lq::DrivePaths::toLocal(movie);
-    const std::optional<lq::DrivePaths::WindowsPath> parts = lq::DrivePaths::parse(movie);
-    if (!local || !parts)
+    if (!local)
         return false;
     QDir().mkpath(QFileInfo(*local).absolutePath());
     QFile::remove(*local);
-    if (!QFile::copy(movieDrive + QLatin1Char('/') + parts->parts.join(QLatin1Char('/')), *local))
+    if (!QFile::copy(from, *local))
         return false;
     for (const lq::ContentFile& file : lq::contentFiles()) {
-        if (file.effectName == effectName && !lq::SaveContentFile(file.path, file.defaultLine))
+        if (file.effectName == effect && !lq::SaveContentFile(file.path, file.defaultLine))
             return false;
     }
     return true;
@@ -60,12 +57,15 @@ bool layOutMovie(const QString& effectName, const QString& movie, const QString&
 
 } // namespace
 
-bool BrowserPeer::prepare(const QString& ruffleFolder, const QString& movieDrive,
-                          const QString& effectName)
+bool BrowserPeer::prepare(const QString& ruffleFolder, const QString& standInDrive,
+                          const QString& effect, const QString& movieFile)
 {
-    const QString movie = lq::movieForEffect(effectName).value_or(QString());
-    if (program().isEmpty() || !m_profile.isValid() || movie.isEmpty() ||
-        !layOutMovie(effectName, movie, movieDrive))
+    const QString movie = lq::movieForEffect(effect).value_or(QString());
+    const QString from = !movieFile.isEmpty() ? movieFile
+                                              : standInDrive + QLatin1Char('/') +
+                                                    QString(movie).mid(3).replace('\\', '/');
+    if (movie.isEmpty() || program().isEmpty() || !m_profile.isValid() ||
+        !layOutMovie(movie, from, effect))
         return false;
     m_server = std::make_unique<lq::PlayerServer>(ruffleFolder, peerPage());
     if (!m_server->start())

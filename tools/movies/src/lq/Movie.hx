@@ -15,7 +15,7 @@ private typedef Section = {heading:String, text:String, isTitle:Bool};
 private enum Phase {
 	Reveal;
 	Hold;
-	Settle; // the title moves up into the banner, where it stays for the loop
+	Settle; // the title moves up into the banner while the first section comes in
 	Hide;
 }
 
@@ -40,6 +40,7 @@ class Movie extends flash.display.Sprite {
 	var step:Null<Step>;
 	var stepStart = 0.0;
 	var banner:Null<Card>;
+	var settleStart = 0.0;
 
 	public function new(template:Tables.TemplateRow, effect:Effect) {
 		super();
@@ -110,8 +111,13 @@ class Movie extends flash.display.Sprite {
 				scene.cards.addChild(step.card);
 		}
 		play(step, Math.min(1, (time - stepStart) / step.seconds));
-		if (banner != null && banner != step.card)
-			banner.atRest();
+		if (banner != null && banner != step.card) {
+			var settling = (time - settleStart) / SETTLE_SECONDS;
+			if (settling < 1)
+				play({card: banner, phase: Settle, seconds: SETTLE_SECONDS}, settling);
+			else
+				banner.atRest();
+		}
 	}
 
 	function play(s:Step, progress:Float) {
@@ -138,6 +144,8 @@ class Movie extends flash.display.Sprite {
 
 	function finish(s:Step) {
 		play(s, 1);
+		if (s.card == banner && s.phase == Hold)
+			settleStart = now();
 		if (s.phase == Hide) {
 			scene.cards.removeChild(s.card);
 			if (s.card == banner)
@@ -184,7 +192,6 @@ class Movie extends flash.display.Sprite {
 		if (currentIsTitle && pager.pageCount == 1 && !pager.hasNext() && becomesBanner(card)) {
 			banner = card;
 			steps.push({card: card, phase: Hold, seconds: effect.titleSeconds});
-			steps.push({card: card, phase: Settle, seconds: SETTLE_SECONDS});
 			return;
 		}
 		steps.push({card: card, phase: Hold, seconds: card.readingSeconds});
