@@ -145,10 +145,13 @@ def text_of_length(characters, offset=0):
 
 def fold(token):
     """A word as compared: letters and digits only, no case, no accents (OCR is unsure of them),
-    so that a word shown as something else (U+FFFD, two bytes as two letters) does not match."""
+    so that a word shown as something else (U+FFFD, two bytes as two letters) still does not
+    match."""
     token = token.casefold().replace("\u0153", "oe").replace("\u00e6", "ae")
     token = unicodedata.normalize("NFKD", token)
-    return "".join(c for c in token if c.isalnum() and not unicodedata.combining(c))
+    token = "".join(c for c in token if c.isalnum() and not unicodedata.combining(c))
+    # Tesseract reads a capital Œ as "CE" as often as not: a word's "ce" and "oe" are one.
+    return "oe" + token[2:] if token.startswith("ce") else token
 
 
 def words_of(text):

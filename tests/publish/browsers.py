@@ -320,7 +320,7 @@ def movie_test_texts(template):
     have been seen), then no file at all. One section alone holds the accented and the long text."""
     headings = [movie_stage.section_of(f) for f in template["files"]]
     body = [h for h in headings if h != "title"]
-    long_text = movie_stage.text_of_length(600, offset=20)
+    long_text = movie_stage.text_of_length(400, offset=20)
     kinds = [MOVIE_SHORT, movie_stage.ACCENTED, "", long_text]
     texts = {h: None for h in body}
     if len(body) == 1:
@@ -342,7 +342,8 @@ def check_movie(site, browser, template, never_shown, screenshots):
     judge = movie_stage.Judge({h: t for h, t in texts.items() if t}, never_shown)
     last = [None]
     browser.open(site.publish(effect, texts))
-    seconds = 10 + sum(movie_stage.reading_seconds(t) + 4 for t in texts.values() if t)
+    # One loop, with room for a loaded machine: each effect stops as soon as all was seen.
+    seconds = 1.5 * (10 + sum(movie_stage.reading_seconds(t) + 4 for t in texts.values() if t))
     movie_stage.watch(browser, judge, seconds, keep=lambda png, text: last.__setitem__(0, png),
                       enough=lambda j: j.lowest() >= 0.95)
     under = {h: judge.missing(h) for h in judge.sections if judge.share(h) < 0.95}

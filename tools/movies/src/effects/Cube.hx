@@ -73,8 +73,8 @@ class Cube extends lq.Effect {
 			current = card;
 			centreY = card.restY;
 			height = 2 * (Scene.HEIGHT - BOTTOM - card.restY) + 2 * PADDING;
-			if (onStage)
-				face++;
+			if (onStage) // the face that came in from the right during the hide is the front now
+				face = (face + 3) % COLOURS.length;
 		}
 		if (!onStage) { // it flies in from the depth, turning a quarter
 			draw((1 - e) * -Math.PI / 2, 900 * (1 - e), card, 1);
@@ -110,11 +110,15 @@ class Cube extends lq.Effect {
 		// The four faces around, the far ones first; each facing the reader is drawn.
 		var faces = [for (k in 0...4) k];
 		faces.sort((a, b) -> Depth.depthOf(0, 0, -half, turn + b * Math.PI / 2, pitch) > Depth.depthOf(0, 0, -half, turn + a * Math.PI / 2, pitch) ? 1 : -1);
+		if (card != null)
+			card.visible = false; // until its face turns towards the reader
 		for (k in faces) {
 			var yaw = turn + k * Math.PI / 2;
 			var corners = Depth.corners(w, h, half, yaw, pitch, depth, cx, cy);
 			if (!Depth.facesViewer(corners))
 				continue;
+			if (k == 0 && card != null)
+				card.visible = true;
 			var colour = COLOURS[(face + k) % COLOURS.length];
 			Depth.drawQuad(g, corners, colour, 0.92 * alpha, 0xFFFFFF, 0.8 * alpha, 3);
 			if (k == 0 && card != null)

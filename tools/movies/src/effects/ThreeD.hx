@@ -93,8 +93,8 @@ class ThreeD extends lq.Effect {
 		var outline = Depth.corners(w + 2 * PADDING, h + 2 * PADDING, 0, yaw, pitch, depth, card.restX, card.restY);
 		var fade = 1 - away;
 		Depth.drawQuad(g, outline, 0x101A45, 0.82 * fade + 0.1, 0x7FE3FF, fade);
-		if (away > 0)
-			Depth.fit(card, Depth.corners(w, h, 0, yaw, pitch, depth, card.restX, card.restY), card.bounds.width, card.bounds.height);
+		// Also at rest: the framework's rest sets scale and rotation, which leave a shear standing.
+		Depth.fit(card, Depth.corners(w, h, 0, yaw, pitch, depth, card.restX, card.restY), card.bounds.width, card.bounds.height);
 	}
 
 	static inline var HORIZON = 230;
