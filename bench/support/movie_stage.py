@@ -281,13 +281,17 @@ LANGUAGES = "eng+deu+fra"
 
 
 def read_stage(image):
-    """The text tesseract finds on a stage image. It reads dark text on a light ground best: a
-    stage that is mostly dark (light text on it) is read as its negative."""
+    """The text tesseract finds on a stage image, made black on white first: on a dark stage the
+    text is what is brightest, on a light one what is darkest. (Left to itself, tesseract makes
+    one threshold for the whole image, and light text on a mid-tone panel over a dark ground sinks
+    into the panel.)"""
     grey = ImageOps.autocontrast(image.convert("L"))
     if sum(grey.getdata()) < 128 * grey.size[0] * grey.size[1]:
-        grey = ImageOps.invert(grey)
+        ink = grey.point(lambda v: 0 if v > 170 else 255)
+    else:
+        ink = grey.point(lambda v: 0 if v < 110 else 255)
     data = io.BytesIO()
-    grey.save(data, format="PNG")
+    ink.save(data, format="PNG")
     result = subprocess.run(["tesseract", "stdin", "stdout", "-l", LANGUAGES, "--psm", "11"],
                             input=data.getvalue(), capture_output=True, timeout=60)
     return result.stdout.decode("utf-8", "replace")
