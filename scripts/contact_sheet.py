@@ -25,6 +25,7 @@ THUMB = (330, 240)  # a still, 0.6 of the stage
 GAP = 12
 LABEL = 28
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+ENOUGH_WORDS = 10
 OUTPUTS = [os.path.join(ROOT, "docs", "pictures", "effects.png"),
            os.path.join(ROOT, "data", "drive_c", "lumen quill", "tutorial", "pictures",
                         "effects.png")]
@@ -45,7 +46,9 @@ def best_still(site, browser, effect, tables, seconds):
         if found > best[0]:
             best = (found, png)
     browser.open(site.publish(effect, texts))
-    movie_stage.watch(browser, judge, seconds, interval=0.7, keep=keep)
+    # Until a still shows a section whole, or the time is up: a title alone has few words.
+    movie_stage.watch(browser, judge, seconds, interval=0.7, keep=keep,
+                      enough=lambda _: best[0] >= ENOUGH_WORDS)
     box = browser.stage()
     return movie_stage.stage_image(best[1], box), best[0]
 
@@ -70,7 +73,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     parser.add_argument("--out", action="append")
-    parser.add_argument("--seconds", type=float, default=12)
+    parser.add_argument("--seconds", type=float, default=30)
     options = parser.parse_args()
     tables = movie_stage.load_tables(os.path.join(options.build, "tools/tables/tables.json"))
     site = movie_stage.Site(os.path.join(options.build, "lumenquill"), tables)

@@ -50,9 +50,11 @@ def runs_for(template, long_characters):
 
 
 def loop_seconds(texts):
+    """One loop, and a quarter more for the pages a long section is cut into, each of which
+    comes and goes: never less than a loop, so a run never ends before the last page."""
     shown = [t for t in texts.values() if t.strip()]
-    return OPENING_SECONDS + sum(movie_stage.reading_seconds(t) + TRANSITION_SECONDS
-                                 for t in shown)
+    return 1.25 * (OPENING_SECONDS + sum(movie_stage.reading_seconds(t) + TRANSITION_SECONDS
+                                         for t in shown))
 
 
 def measure(site, browser, effect, run_name, texts, never_shown, screenshots):
