@@ -47,28 +47,35 @@ class Preloader extends Effect {
 		scene.back.addChild(stripes);
 		scene.back.addChild(barShape);
 		stripes.mask = barShape;
+		drawStripes();
 		counter = Text.field("0%", 16, ACCENT, 90, TextFormatAlign.CENTER);
 		counter.x = BAR_X + BAR_WIDTH / 2 - 45;
 		counter.y = BAR_BOTTOM + 12;
 		scene.back.addChild(counter);
 	}
 
+	// The stripes run up the bar all the time; the bar shows as much of them as it holds. They are
+	// drawn once, a stripe taller than the bar, and only moved.
 	override public function update(time:Float) {
-		// The stripes run up the bar all the time; the bar shows as much of them as it holds.
+		stripes.y = -((time * 40) % STRIPE);
+	}
+
+	function drawStripes() {
 		var g = stripes.graphics;
-		g.clear();
-		var shift = (time * 40) % 24;
 		g.beginFill(0xFFFFFF, 0.28);
-		var y = BAR_BOTTOM + 24 - shift;
-		while (y > BAR_TOP - 24) {
+		var y = BAR_BOTTOM + 2 * STRIPE;
+		while (y > BAR_TOP - STRIPE) {
 			g.moveTo(BAR_X, y);
 			g.lineTo(BAR_X + BAR_WIDTH, y - 12);
 			g.lineTo(BAR_X + BAR_WIDTH, y - 20);
 			g.lineTo(BAR_X, y - 8);
-			y -= 24;
+			y -= STRIPE;
 		}
 		g.endFill();
+		stripes.cacheAsBitmap = true;
 	}
+
+	static inline var STRIPE = 24;
 
 	override public function reveal(card:Card, p:Float) {
 		var level = 1 - (1 - p) * (1 - p);
