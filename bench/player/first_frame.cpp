@@ -15,12 +15,14 @@
 //   minimised        then it minimises its window, prints "minimised" a second later and waits
 //                    6 s more, for lq_bench to read the CPU of the same processes with nobody
 //                    able to see the movie
-// With --screenshot FILE it also saves a picture of the window while the movie plays.
+// With --screenshot FILE it also saves a picture of the window while the movie plays. --effect NAME
+// launches another effect than Vector; --movie FILE plays FILE at that effect's movie path.
 // scripts/bench.sh runs it several times (a fresh process each) and puts the medians in its table;
 // to run it by hand on the display of DISPLAY:
 //   QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/bench_first_frame
 #include "Arguments.h"
 #include "DeferredPlayer.h"
+#include "DrivePaths.h"
 #include "MainWindow.h"
 #include "ProcessTree.h"
 #include "RufflePlayer.h"
@@ -93,6 +95,15 @@ qint64 median(QList<qint64> values)
     return values.at(values.size() / 2);
 }
 
+// Puts FILE where the effect's movie lies in the drive, in place of the built one.
+void replaceMovie(const QString& effect, const QString& file)
+{
+    const std::optional<QString> movie = lq::movieForEffect(effect);
+    const std::optional<QString> local = movie ? lq::DrivePaths::toLocal(*movie) : std::nullopt;
+    if (local && QFile::remove(*local))
+        QFile::copy(file, *local);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -102,6 +113,14 @@ int main(int argc, char* argv[])
     copyStandIns(home.path() + QStringLiteral("/lumen-quill/drive_c"));
     for (const lq::ContentFile& file : lq::contentFiles())
         lq::SaveContentFile(file.path, file.defaultLine);
+    QStringList early;
+    for (int i = 0; i < argc; ++i)
+        early << QString::fromLocal8Bit(argv[i]);
+    const QString effect =
+        bench::optionValue(early, QStringLiteral("--effect"), QStringLiteral("Vector"));
+    if (const QString movie = bench::optionValue(early, QStringLiteral("--movie"));
+        !movie.isEmpty())
+        replaceMovie(effect, movie);
 
     QElapsedTimer clock;
     clock.start();
@@ -117,7 +136,7 @@ int main(int argc, char* argv[])
     auto* player = new lq::RufflePlayer(QStringLiteral(LQ_RUFFLE_FOLDER));
     lq::MainWindow window(new lq::DeferredPlayer(player));
     auto* launch = window.findChild<QPushButton*>(QStringLiteral("Cmdeffect"));
-    window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("Vector"));
+    window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(effect);
 
     qint64 shown = -1, ready = -1, warm = -1, firstPress = -1, first = -1, pressed = -1;
     long long shownRssKiB = -1;

@@ -16,8 +16,6 @@ namespace bench {
 
 namespace {
 
-const QString kMovie = QStringLiteral("C:\\lumenquill\\vector\\vector.swf");
-
 // The least a web page needs to play a movie: the player, told where the movie is by the query,
 // with the settings that keep it from waiting for a click.
 QByteArray peerPage()
@@ -41,18 +39,17 @@ QByteArray peerPage()
         .replace("%2", QByteArray::number(BrowserPeer::kHeight));
 }
 
-bool layOutMovie(const QString& standInDrive)
+bool layOutMovie(const QString& movie, const QString& from, const QString& effect)
 {
-    const std::optional<QString> local = lq::DrivePaths::toLocal(kMovie);
+    const std::optional<QString> local = lq::DrivePaths::toLocal(movie);
     if (!local)
         return false;
     QDir().mkpath(QFileInfo(*local).absolutePath());
     QFile::remove(*local);
-    if (!QFile::copy(standInDrive + QStringLiteral("/lumenquill/vector/vector.swf"), *local))
+    if (!QFile::copy(from, *local))
         return false;
     for (const lq::ContentFile& file : lq::contentFiles()) {
-        if (file.effectName == QLatin1String("Vector") &&
-            !lq::SaveContentFile(file.path, file.defaultLine))
+        if (file.effectName == effect && !lq::SaveContentFile(file.path, file.defaultLine))
             return false;
     }
     return true;
@@ -60,16 +57,22 @@ bool layOutMovie(const QString& standInDrive)
 
 } // namespace
 
-bool BrowserPeer::prepare(const QString& ruffleFolder, const QString& standInDrive)
+bool BrowserPeer::prepare(const QString& ruffleFolder, const QString& standInDrive,
+                          const QString& effect, const QString& movieFile)
 {
-    if (program().isEmpty() || !m_profile.isValid() || !layOutMovie(standInDrive))
+    const QString movie = lq::movieForEffect(effect).value_or(QString());
+    const QString from = !movieFile.isEmpty() ? movieFile
+                                              : standInDrive + QLatin1Char('/') +
+                                                    QString(movie).mid(3).replace('\\', '/');
+    if (movie.isEmpty() || program().isEmpty() || !m_profile.isValid() ||
+        !layOutMovie(movie, from, effect))
         return false;
     m_server = std::make_unique<lq::PlayerServer>(ruffleFolder, peerPage());
     if (!m_server->start())
         return false;
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("movie"), m_server->fileUrl(kMovie).toString());
-    query.addQueryItem(QStringLiteral("base"), m_server->folderUrl(kMovie).toString());
+    query.addQueryItem(QStringLiteral("movie"), m_server->fileUrl(movie).toString());
+    query.addQueryItem(QStringLiteral("base"), m_server->folderUrl(movie).toString());
     m_page = m_server->pageUrl();
     m_page.setQuery(query);
     return true;

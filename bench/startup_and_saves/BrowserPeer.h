@@ -19,9 +19,11 @@ public:
     static constexpr int kWidth = 529;
     static constexpr int kHeight = 417;
 
-    // Lays the movie and its texts out in the drive of XDG_DATA_HOME and starts a server for them;
-    // false when the browser, the movie or a port is missing.
-    bool prepare(const QString& ruffleFolder, const QString& standInDrive);
+    // Lays the effect's movie (or movieFile in its place) and its texts out in the drive of
+    // XDG_DATA_HOME and starts a server for them; false when the browser, the movie or a port is
+    // missing.
+    bool prepare(const QString& ruffleFolder, const QString& standInDrive,
+                 const QString& effect = QStringLiteral("Vector"), const QString& movieFile = {});
     // What the browser is started with: a profile of its own, one window showing the page.
     QString program() const;
     QStringList arguments() const;

@@ -19,6 +19,7 @@
 //     its first frame in headless Chromium from file://.
 //
 //   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--no-peer]
+//            [--effect-runs N] [--stand-in SWF]
 //            [--typing-runs N] [--publish-runs N] [--page-frame-runs N] [--saves N]
 //            [--memory-saves N] [--display :N] [--program PATH] [--bare PATH]
 //            [--first-frame PATH] [--save-dir DIR] [--memory-dir DIR]
@@ -27,6 +28,7 @@
 #include "ProcessTree.h"
 #include "PublishBench.h"
 #include "SaveContentFile.h"
+#include "Tables.h"
 #include "XDisplay.h"
 
 #include <QCoreApplication>
@@ -71,8 +73,11 @@ struct Options
     QString program = QStringLiteral(LQ_PROGRAM_PATH);
     QString bare = QStringLiteral(LQ_BARE_WINDOW_PATH);
     QString firstFrame = QStringLiteral(LQ_FIRST_FRAME_PATH);
-    bool peer = true; // Chromium playing the same movie, when it is installed
-    QString saveDir;  // empty: beside this executable, on the disk the build lives on
+    bool peer = true;   // Chromium playing the same movie, when it is installed
+    int effectRuns = 1; // each template movie playing, in the preview and in Chromium
+    // A Vector movie to hold the effects against: the stand-in they replaced, kept for that.
+    QString standIn = QStringLiteral(LQ_VECTOR_STAND_IN);
+    QString saveDir; // empty: beside this executable, on the disk the build lives on
     QString memoryDir = QStringLiteral("/dev/shm");
     QByteArray display; // empty: a display of the benchmark's own
 };
@@ -358,13 +363,13 @@ bool measureMinimised(QProcess& run, QByteArray& output, PlayerFigures& figures)
 }
 
 void runFirstFrame(const Options& options, const QString& press, bench::WindowWatch& watch,
-                   PlayerFigures& figures)
+                   PlayerFigures& figures, const QStringList& more = {})
 {
     QProcess run;
     run.setProcessChannelMode(QProcess::SeparateChannels);
     run.setStandardErrorFile(QProcess::nullDevice());
     watch.reset();
-    run.start(options.firstFrame, {QStringLiteral("--press"), press});
+    run.start(options.firstFrame, QStringList{QStringLiteral("--press"), press} + more);
     const std::uint32_t window =
         run.waitForStarted() ? watch.waitForViewable(pid_t(run.processId()), 60'000) : 0;
     QByteArray output;
@@ -454,6 +459,52 @@ PlayerRuns measurePlayer(const Options& options, bench::WindowWatch& watch)
         measureTreeAtRest(options.program, {}, kIdleSettleSeconds, kIdleSeconds, watch, runs.idle);
     }
     return runs;
+}
+
+// One template movie: what the preview and Chromium spend playing it.
+struct MovieFigures
+{
+    QString name;
+    PlayerFigures preview;
+    TreeFigures peer;
+    qint64 bytes = -1;
+};
+
+// Each movie the effects are judged on, and the stand-in they are held against, in turn in the
+// same run: the preview playing it (pressed once ready), then Chromium playing the same file.
+QList<MovieFigures> measureMovies(const Options& options, bench::WindowWatch& watch)
+{
+    struct Entry
+    {
+        QString name, effect, file;
+    };
+    QList<Entry> entries;
+    if (!options.standIn.isEmpty())
+        entries.append(
+            {QStringLiteral("Vector stand-in"), QStringLiteral("Vector"), options.standIn});
+    for (const lq::Template& row : lq::templates())
+        entries.append(
+            {row.effectName, row.effectName,
+             QStringLiteral(LQ_STANDIN_DRIVE "/") +
+                 QString(row.movie).mid(3).replace(QLatin1Char('\\'), QLatin1Char('/'))});
+    QList<MovieFigures> movies;
+    for (const Entry& entry : entries)
+        movies.append({entry.name, {}, {}, QFileInfo(entry.file).size()});
+    for (int run = 0; run < options.effectRuns; ++run) {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            runFirstFrame(options, QStringLiteral("ready"), watch, movies[i].preview,
+                          {QStringLiteral("--repeats"), QStringLiteral("1"),
+                           QStringLiteral("--effect"), entries[i].effect, QStringLiteral("--movie"),
+                           entries[i].file});
+            bench::BrowserPeer peer;
+            if (options.peer &&
+                peer.prepare(QStringLiteral(LQ_RUFFLE_FOLDER), QStringLiteral(LQ_STANDIN_DRIVE),
+                             entries[i].effect, entries[i].file))
+                measureTreeAtRest(peer.program(), peer.arguments(), kPeerSettleSeconds,
+                                  kPlayingSeconds, watch, movies[i].peer);
+        }
+    }
+    return movies;
 }
 
 struct SaveFigures
@@ -647,6 +698,12 @@ std::optional<Options> parse(const QStringList& arguments)
         } else if (argument == QLatin1String("--player-runs")) {
             if (!number(options.playerRuns))
                 return std::nullopt;
+        } else if (argument == QLatin1String("--effect-runs")) {
+            if (!number(options.effectRuns))
+                return std::nullopt;
+        } else if (argument == QLatin1String("--stand-in") && !value.isEmpty()) {
+            options.standIn = value;
+            ++i;
         } else if (argument == QLatin1String("--no-peer")) {
             options.peer = false;
         } else if (argument == QLatin1String("--first-frame") && !value.isEmpty()) {
@@ -813,6 +870,41 @@ void peerRows(const PlayerRuns& runs)
         verdict(ownPss <= 0.5 * peerPss));
 }
 
+// Per movie: its size, its CPU in the preview against the stand-in and against Chromium.
+void movieRows(const QList<MovieFigures>& movies)
+{
+    double standIn = -1;
+    for (const MovieFigures& m : movies) {
+        if (m.preview.playingCpuPercent.empty()) {
+            row(QStringLiteral("%1 movie playing in the preview").arg(m.name),
+                QStringLiteral("failed"), {}, {}, QStringLiteral("-"), verdict(false));
+            continue;
+        }
+        const double own = median(m.preview.playingCpuPercent);
+        if (m.name.endsWith(QLatin1String("stand-in")))
+            standIn = own;
+        const QString size = QStringLiteral("%1 KiB").arg(double(m.bytes) / 1024.0, 0, 'f', 1);
+        row(QStringLiteral("%1 movie (%2) in the preview, against the Vector stand-in (%3 s, all "
+                           "processes; medians of %4)")
+                .arg(m.name, size)
+                .arg(kPlayingSeconds)
+                .arg(m.preview.playingCpuPercent.size()),
+            QStringLiteral("%1%").arg(own, 0, 'f', 0),
+            standIn > 0 ? QStringLiteral("%1% (stand-in)").arg(standIn, 0, 'f', 0) : QString(),
+            standIn > 0 ? QString::number(own / standIn, 'f', 2) : QString(),
+            QStringLiteral("at most 1.5, at most 64 KiB"),
+            verdict((standIn <= 0 || own <= 1.5 * standIn) && m.bytes <= 64 * 1024));
+        if (!m.peer.cpuPercent.empty()) {
+            const double peer = median(m.peer.cpuPercent);
+            row(QStringLiteral("%1 movie in the preview, against Chromium playing it").arg(m.name),
+                QStringLiteral("%1%").arg(own, 0, 'f', 0),
+                QStringLiteral("%1% (Chromium)").arg(peer, 0, 'f', 0),
+                QString::number(own / peer, 'f', 2), QStringLiteral("at most 1.25"),
+                verdict(own <= 1.25 * peer));
+        }
+    }
+}
+
 void launchRows(const PlayerFigures& atShow, const PlayerFigures& whenReady)
 {
     const double readyFirst = median(whenReady.firstLaunchMs);
@@ -947,7 +1039,8 @@ int main(int argc, char* argv[])
     const std::optional<Options> options = parse(QCoreApplication::arguments());
     if (!options) {
         std::fprintf(stderr, "usage: lq_bench [--quick] [--start-runs N] [--offscreen-runs N] "
-                             "[--player-runs N] [--no-peer] [--typing-runs N] [--publish-runs N] "
+                             "[--player-runs N] [--no-peer] [--effect-runs N] [--stand-in SWF] "
+                             "[--typing-runs N] [--publish-runs N] "
                              "[--page-frame-runs N] [--saves N] [--memory-saves N] "
                              "[--display :N] "
                              "[--program PATH] [--bare PATH] [--first-frame PATH] "
@@ -979,6 +1072,7 @@ int main(int argc, char* argv[])
         measureStarts(*options, options->startRuns,
                       [&watch](const QString& path) { return startOnDisplay(path, watch); });
     const PlayerRuns runs = measurePlayer(*options, watch);
+    const QList<MovieFigures> movies = measureMovies(*options, watch);
     const PlayerFigures& atShow = runs.atShow;
     const PlayerFigures& whenReady = runs.whenReady;
     int typedWhole = 0;
@@ -1020,6 +1114,8 @@ int main(int argc, char* argv[])
                      runs.peer.failures),
             {}, {}, QStringLiteral("under 300 ms"), verdict(false));
     }
+    if (options->effectRuns > 0)
+        movieRows(movies);
     if (options->typingRuns > 0)
         row(QStringLiteral("\"Vector\" typed into the effect list the moment the window shows, "
                            "while the player loads, then Enter Text (%1 runs)")

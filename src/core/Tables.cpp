@@ -361,7 +361,7 @@ QList<EditorWindow> editorRows()
                      .textBox = "txtpre",
                      .saveButton = "cmdpre",
                      .buttonCaption = "Save Intro Text",
-                     .section = "Preloader"},
+                     .section = "Intro"},
                 },
         },
         // The fireworks wizard, page by page.
@@ -469,7 +469,8 @@ const QList<Template>& templates()
     static const QList<Template> table = withFolders({
         {.effectName = "Fireworks",
          .movie = "C:\\lumenquill\\Fireworks\\Fireworks.swf",
-         .editor = "frm2fireworks"},
+         .editor = "frm2fireworks",
+         .siteTitleVariable = "title"},
         {.effectName = "Vector",
          .movie = "C:\\lumenquill\\vector\\vector.swf",
          .editor = "frmvector"},
@@ -477,13 +478,17 @@ const QList<Template>& templates()
         {.effectName = "flower",
          .movie = "C:\\lumenquill\\flowers\\Flowers.swf",
          .editor = "frmFlowers"},
-        {.effectName = "cube", .movie = "C:\\lumenquill\\cube\\cube.swf", .editor = "frmcube"},
+        {.effectName = "cube",
+         .movie = "C:\\lumenquill\\cube\\cube.swf",
+         .editor = "frmcube",
+         .siteTitleVariable = "title2"},
         {.effectName = "spirograph",
          .movie = "C:\\lumenquill\\spirograph\\spiro.swf",
          .editor = "frmspiro"},
         {.effectName = "Matrix",
          .movie = "C:\\lumenquill\\matrix\\matrix.swf",
-         .editor = "frmmatrix"},
+         .editor = "frmmatrix",
+         .siteTitleVariable = "title"},
         {.effectName = "Preloader", .movie = "c:\\lumen quill\\preloader.swf", .editor = "frmpre"},
     });
     return table;

@@ -16,6 +16,9 @@ struct Template
     QString movie;      // fixed Windows path of the movie handed to the player
     QString editor;     // objectName of the editor window ("Enter Text" shows it)
     QString folder;     // the movie's Windows folder, with its trailing backslash
+    // The variable of the content file that holds the website's title, which opens the movie;
+    // empty for a template without one.
+    QString siteTitleVariable;
 };
 
 // Where an editor window opens and how big it is, in pixels at 96 dots per inch.

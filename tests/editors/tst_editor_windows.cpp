@@ -253,7 +253,7 @@ private slots:
                                  << QStringList{"Intro text",   "About us text", "Our vision text",
                                                 "Clients text", "Services text", "Contact text"}
                                  << QString();
-        QTest::newRow("preloader") << "frmpre" << QStringList{"Preloader text"} << QString();
+        QTest::newRow("preloader") << "frmpre" << QStringList{"Intro text"} << QString();
         QTest::newRow("wizard page 1")
             << "frm2fireworks" << QStringList{"About us text"} << "Step 1 of 5";
         QTest::newRow("wizard page 4")

@@ -109,7 +109,7 @@ private:
                              });
         }
 
-        // The stand-in template movies the build wrote, at their places in this drive.
+        // The template movies the build wrote, at their places in this drive.
         void installStandInMovies()
         {
             const QString from = QStringLiteral(LQ_STANDIN_DRIVE);
@@ -163,7 +163,7 @@ private:
             return find(command)->args;
         }
 
-        // The stand-in's report once everything it loads has arrived.
+        // The template movie's report once everything it loads has arrived.
         LoadedReport waitForCompleteReport() const
         {
             auto complete = [&]() -> std::optional<LoadedReport> {
@@ -218,7 +218,7 @@ private:
             const SaveResult saved = SaveContentFile(file.path, file.variable() + "=" + value);
             if (!saved.ok())
                 qWarning() << file.path << saved.reason;
-            expected.insert(file.variable(), value + QStringLiteral("\r\n"));
+            expected.insert(file.variable(), value);
         }
         return expected;
     }
@@ -260,7 +260,9 @@ private slots:
         MessageRecorder messages;
         Fixture f;
         f.installStandInMovies();
-        QVERIFY(SaveContentFile("C:\\lumenquill\\vector\\aboutus.txt", "aboutus=Café é").ok());
+        QVERIFY(SaveContentFile("C:\\lumenquill\\vector\\aboutus.txt",
+                                "aboutus=  Crumb & Co., Café + 100%25 é ")
+                    .ok());
         for (const char* file : {"clients", "contact", "ourvision", "products1", "services"})
             QVERIFY(SaveContentFile(QString("C:\\lumenquill\\vector\\%1.txt").arg(file),
                                     QString("%1=enter text here").arg(file))
@@ -273,17 +275,18 @@ private slots:
         QCOMPARE(f.waitFor("lq_frame"), QString("Vector"));
         LoadedReport report = f.waitForCompleteReport();
         QCOMPARE(report.effect, QString("Vector"));
-        QCOMPARE(report.values.value("aboutus").value_or("<missing>"), QString("Café é\r\n"));
-        QCOMPARE(report.values.value("clients").value_or("<missing>"),
-                 QString("enter text here\r\n"));
+        // The text as typed after the "=", "&", "+" and "%" included, under its section's heading.
+        QCOMPARE(report.values.value("aboutus").value_or("<missing>"),
+                 QString("Crumb & Co., Café + 100%25 é"));
+        QCOMPARE(report.values.value("clients").value_or("<missing>"), QString("enter text here"));
+        QCOMPARE(f.waitFor("lq_shown"), QString("About us|Crumb & Co., Café + 100%25 é"));
 
         // A new save shows at the next press of the same button, the same movie path again.
         QVERIFY(
             SaveContentFile("C:\\lumenquill\\vector\\aboutus.txt", "aboutus=Zweite Fassung").ok());
         f.launch("Vector");
         report = f.waitForCompleteReport();
-        QCOMPARE(report.values.value("aboutus").value_or("<missing>"),
-                 QString("Zweite Fassung\r\n"));
+        QCOMPARE(report.values.value("aboutus").value_or("<missing>"), QString("Zweite Fassung"));
         QVERIFY(messages.texts().isEmpty());
     }
 

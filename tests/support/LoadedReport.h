@@ -4,9 +4,9 @@
 #include <QString>
 #include <optional>
 
-// What a stand-in template movie reports with fscommand("lq_loaded", ...) once it has loaded its
-// content files: "complete|Vector|aboutus=6:Café\r\n;services=-1:;" - each value prefixed by its
-// length, so nothing in it is escaped. A variable that never arrived has no value.
+// What a template movie reports with fscommand("lq_loaded", ...) once it has read its content
+// files: "complete|Vector|aboutus=4:Café;services=-1:;" - each text as the movie shows it, prefixed
+// by its length, so nothing in it is escaped. A file that could not be read has no value.
 struct LoadedReport
 {
     QString status; // "complete" or "partial"

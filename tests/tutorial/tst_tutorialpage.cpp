@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(m_page.problems, QStringList());
         for (const char* used :
              {"tutorial.css", "pictures/main-window.svg", "pictures/name-and-value.svg",
-              "pictures/wizard.svg", "pictures/quill.svg"})
+              "pictures/wizard.svg", "pictures/quill.svg", "pictures/effects.png"})
             QVERIFY2(m_page.requested.contains(used), used);
     }
 
