@@ -3,6 +3,7 @@
 #include "ConfinedWalk.h"
 #include "PublicationPage.h"
 #include "Publishing.h"
+#include "PublishingSteps.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,18 +19,9 @@ namespace lq {
 
 namespace {
 
-// A step of publishing that failed: the message for the user, without the leading words.
-struct Failure
-{
-    QString message;
-};
-
-template <typename T> using Result = std::variant<T, Failure>;
-
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
+using publishing::Failure;
+using publishing::native;
+using publishing::Result;
 
 QByteArray encoded(const QString& path)
 {
@@ -188,42 +180,16 @@ QString describePlace(mode_t mode)
 // what is there (an empty place, or a publication of ours). Anything else is a refusal.
 enum class TargetState { Missing, Replaceable };
 
-// Nothing, an empty folder or an earlier web folder of ours.
-Result<TargetState> checkFolderTarget(const QString& target)
+bool isOurFolder(const QString& folder, const struct stat&)
 {
-    struct stat info;
-    if (::lstat(encoded(target).constData(), &info) != 0)
-        return errno == ENOENT ? Result<TargetState>(TargetState::Missing)
-                               : writeFailure(target, errno);
-    const QString shown = native(target);
-    if (!S_ISDIR(info.st_mode))
-        return Failure{
-            QStringLiteral("%1 is %2, not a folder").arg(shown, describePlace(info.st_mode))};
-    if (QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                             QDir::NoDotAndDotDot) ||
-        isPublicationPage(target + QStringLiteral("/index.html")))
-        return TargetState::Replaceable;
-    return Failure{QStringLiteral("the folder %1 holds files that are not a publication of "
-                                  "Lumen Quill; choose an empty or new folder")
-                       .arg(shown)};
+    return QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                QDir::NoDotAndDotDot) ||
+           isPublicationPage(folder + QStringLiteral("/index.html"));
 }
 
-// Nothing, an empty file or an earlier page of ours.
-Result<TargetState> checkFileTarget(const QString& target)
+bool isOurPage(const QString& file, const struct stat& info)
 {
-    struct stat info;
-    if (::lstat(encoded(target).constData(), &info) != 0)
-        return errno == ENOENT ? Result<TargetState>(TargetState::Missing)
-                               : writeFailure(target, errno);
-    const QString shown = native(target);
-    if (!S_ISREG(info.st_mode))
-        return Failure{
-            QStringLiteral("%1 is %2, not a file").arg(shown, describePlace(info.st_mode))};
-    if (info.st_size == 0 || isPublicationPage(target))
-        return TargetState::Replaceable;
-    return Failure{QStringLiteral("the file %1 is not a publication of Lumen Quill and is left as "
-                                  "it is; choose another name")
-                       .arg(shown)};
+    return info.st_size == 0 || isPublicationPage(file);
 }
 
 bool removeFolder(const QString& path)
@@ -236,17 +202,53 @@ bool removeFile(const QString& path)
     return ::unlink(encoded(path).constData()) == 0;
 }
 
-// How a publication of one kind is made, checked and removed on the disk.
+// How a publication of one kind is made, recognised and removed on the disk.
 struct DiskForm
 {
-    int (*make)(const QString& path);                    // creates it empty; 0 or errno
-    Result<TargetState> (*check)(const QString& target); // what stands there now
-    bool (*remove)(const QString& path);                 // removes one of ours
-    QString asideSuffix;                                 // kept after " (new)" when set aside
+    int (*make)(const QString& path);                             // creates it empty; 0 or errno
+    mode_t type;                                                  // S_IFDIR or S_IFREG
+    QString kind;                                                 // "folder"
+    bool (*isOurs)(const QString& path, const struct stat& info); // empty, or one of ours
+    QString foreign;                     // the refusal of anything else, %1 the place
+    bool (*remove)(const QString& path); // removes one of ours
+    QString asideSuffix;                 // kept after " (new)" when set aside
 };
 
-const DiskForm kFolder{makeFolder, checkFolderTarget, removeFolder, {}};
-const DiskForm kPage{makeEmptyFile, checkFileTarget, removeFile, QStringLiteral(".html")};
+const DiskForm kFolder{
+    .make = makeFolder,
+    .type = S_IFDIR,
+    .kind = QStringLiteral("folder"),
+    .isOurs = isOurFolder,
+    .foreign = QStringLiteral("the folder %1 holds files that are not a publication of Lumen "
+                              "Quill; choose an empty or new folder"),
+    .remove = removeFolder,
+};
+const DiskForm kPage{
+    .make = makeEmptyFile,
+    .type = S_IFREG,
+    .kind = QStringLiteral("file"),
+    .isOurs = isOurPage,
+    .foreign = QStringLiteral("the file %1 is not a publication of Lumen Quill and is left as it "
+                              "is; choose another name"),
+    .remove = removeFile,
+    .asideSuffix = QStringLiteral(".html"),
+};
+
+// What stands at a target now, seen without following a link.
+Result<TargetState> checkTarget(const QString& target, const DiskForm& form)
+{
+    struct stat info;
+    if (::lstat(encoded(target).constData(), &info) != 0)
+        return errno == ENOENT ? Result<TargetState>(TargetState::Missing)
+                               : writeFailure(target, errno);
+    const QString shown = native(target);
+    if ((info.st_mode & S_IFMT) != form.type)
+        return Failure{QStringLiteral("%1 is %2, not a %3")
+                           .arg(shown, describePlace(info.st_mode), form.kind)};
+    if (form.isOurs(target, info))
+        return TargetState::Replaceable;
+    return Failure{form.foreign.arg(shown)};
+}
 
 // A free name beside the target for what is being written, made empty by the form:
 // ".NAME.publishing-XXXXXXX".
@@ -317,7 +319,7 @@ Failure discarded(const QString& written, const DiskForm& form, Failure failure)
 std::optional<Failure> displacedIsForeign(const QString& displaced, const QString& target,
                                           const DiskForm& form)
 {
-    auto state = form.check(displaced);
+    auto state = checkTarget(displaced, form);
     auto* failure = std::get_if<Failure>(&state);
     if (!failure)
         return std::nullopt;
@@ -332,7 +334,7 @@ std::optional<Failure> displacedIsForeign(const QString& displaced, const QStrin
 std::optional<Failure> moveIntoPlace(const QString& written, const QString& target,
                                      const DiskForm& form)
 {
-    auto state = form.check(target);
+    auto state = checkTarget(target, form);
     if (auto* failure = std::get_if<Failure>(&state))
         return keptAside(written, target, form, *failure);
     const bool nothingThere = std::get<TargetState>(state) == TargetState::Missing;
@@ -411,7 +413,7 @@ std::optional<Failure> writeFolderFiles(const QString& folder, const PageContent
 Result<QString> prepareTarget(const PublishRequest& request, const DiskForm& form)
 {
     const QString target = QFileInfo(request.target).absoluteFilePath();
-    auto state = form.check(target);
+    auto state = checkTarget(target, form);
     if (auto* failure = std::get_if<Failure>(&state))
         return *failure;
     const QString parent = QFileInfo(target).absolutePath();

@@ -5,6 +5,7 @@
 #include "DrivePaths.h"
 #include "MovieFile.h"
 #include "PublicationPage.h"
+#include "PublishingSteps.h"
 #include "Tables.h"
 
 #include <QDir>
@@ -25,18 +26,9 @@ namespace {
 // would make a page no browser opens.
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
-// A step of publishing that failed: the message for the user, without the leading words.
-struct Failure
-{
-    QString message;
-};
-
-template <typename T> using Result = std::variant<T, Failure>;
-
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
+using publishing::Failure;
+using publishing::native;
+using publishing::Result;
 
 QString lastPart(const QString& windowsPath)
 {
