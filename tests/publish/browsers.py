@@ -488,8 +488,9 @@ def check_movie(site, browser, template, never_shown, screenshots):
     judge = movie_stage.Judge({h: t for h, t in texts.items() if t}, never_shown)
     last = [None]
     browser.open(site.publish(effect, texts))
-    # One loop, with room for a loaded machine: each effect stops as soon as all was seen.
-    seconds = 1.5 * (10 + sum(movie_stage.reading_seconds(t) + 4 for t in texts.values() if t))
+    # Two loops: on a loaded machine a screenshot can miss a short section held 2.5 s; each effect
+    # stops as soon as all was seen.
+    seconds = 2 * (10 + sum(movie_stage.reading_seconds(t) + 4 for t in texts.values() if t))
     movie_stage.watch(browser, judge, seconds, keep=lambda png, text: last.__setitem__(0, png),
                       enough=lambda j: j.lowest() >= 0.95)
     under = {h: judge.missing(h) for h in judge.sections if judge.share(h) < 0.95}
