@@ -51,9 +51,6 @@ public:
                  QObject* parent = nullptr);
     ~PlayerServer() override;
 
-    // How long the player's connections may stay silent, kIdleTimeout unless a test that waits
-    // for them to idle out wants it shorter; set before start().
-    void setIdleTimeout(std::chrono::seconds timeout) { m_idleTimeout = timeout; }
     // Starts listening; false when no port could be had.
     bool start();
     bool isListening() const { return m_port != 0; }
@@ -75,7 +72,6 @@ private:
     PlayerSite m_site;
     QByteArray m_page;
     quint16 m_port = 0;
-    std::chrono::seconds m_idleTimeout{kIdleTimeout};
     std::unique_ptr<Daemon> m_daemon;
 };
 

@@ -183,8 +183,6 @@ void RufflePlayer::prepare()
 bool RufflePlayer::startServer()
 {
     m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
-    if (m_serverIdleTimeout)
-        m_server->setIdleTimeout(*m_serverIdleTimeout);
     if (m_server->start()) {
         m_log = std::make_unique<PlayerLogGate>(m_server->pageUrl());
         return true;

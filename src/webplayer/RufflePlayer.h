@@ -2,9 +2,7 @@
 
 #include "MoviePlayer.h"
 
-#include <chrono>
 #include <memory>
-#include <optional>
 
 class QJsonObject;
 class QLabel;
@@ -36,8 +34,6 @@ public:
     QString movie() const override { return m_movie; }
     // Makes the server, the web engine's profile, the page and the view, once.
     void prepare() override;
-    // How long the server keeps the player's silent connections; for tests, before prepare().
-    void setServerIdleTimeout(std::chrono::seconds timeout) { m_serverIdleTimeout = timeout; }
 
     // True once the player page has loaded and can take a movie.
     bool isReady() const { return m_ready; }
@@ -86,7 +82,6 @@ private:
     static constexpr int kMaxRestarts = 3; // in a row, without a launch between them
     int m_restarts = 0;
     bool m_gaveUp = false; // the page's process failed once more after the last restart
-    std::optional<std::chrono::seconds> m_serverIdleTimeout;
 
     std::unique_ptr<PlayerLogGate> m_log; // made with the server, whose secret it keeps out
     QStackedLayout* m_stack = nullptr;

@@ -606,13 +606,11 @@ private slots:
                 TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "own_loaded"));
         QVERIFY(
             SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Despite them").ok());
-        constexpr std::chrono::seconds idleTimeout{1};
-        f.player->setServerIdleTimeout(idleTimeout);
         f.show();
         QTRY_VERIFY_WITH_TIMEOUT(f.player->isWarm(), kPlayTimeout);
         SlowStrangers strangers(f.player->server()->port(), 100);
         QVERIFY(strangers.started());
-        QTest::qWait(std::chrono::milliseconds(idleTimeout + std::chrono::seconds(1)).count());
+        QTest::qWait(int(PlayerServer::kIdleTimeout + 1) * 1000);
         f.launch("cube");
         QCOMPARE(f.waitFor("own_loaded"), QString("Despite them\r\n"));
         QVERIFY(SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Saved again").ok());
