@@ -128,13 +128,6 @@ const PublicationPlace* chosenPlace(const QCommandLineParser& parser)
     return chosen;
 }
 
-// What the page says of itself: its title where the template has no title text, its language.
-struct PageOptions
-{
-    QString title;
-    QString language;
-};
-
 int publish(const PublicationPlace& place, const QStringList& arguments, const PageOptions& page)
 {
     const QString dataFolder =
@@ -217,18 +210,18 @@ int runCommandLine(int argc, char* argv[])
     const PublicationPlace* chosen = chosenPlace(parser);
     if (!chosen)
         return usageError(QStringLiteral("Give %1.").arg(alternatives(publicationPlaces())));
-    if (chosen->targetKind == TargetKind::Host)
-        return runUploadCommand(parser);
-    if (parser.positionalArguments().size() != 2)
-        return usageError(QStringLiteral("Give the template and where to publish it: "
-                                         "lumenquill --%1 EFFECT %2")
-                              .arg(chosen->option, chosen->targetValue));
     if (parser.isSet(language) && !isLanguageTag(parser.value(language)))
         return usageError(
             QStringLiteral("\u201C%1\u201D is not a language tag such as en or pt-BR.")
                 .arg(parser.value(language)));
-    return publish(*chosen, parser.positionalArguments(),
-                   {parser.value(title), parser.value(language)});
+    const PageOptions page{.title = parser.value(title), .language = parser.value(language)};
+    if (chosen->targetKind == TargetKind::Host)
+        return runUploadCommand(parser, page);
+    if (parser.positionalArguments().size() != 2)
+        return usageError(QStringLiteral("Give the template and where to publish it: "
+                                         "lumenquill --%1 EFFECT %2")
+                              .arg(chosen->option, chosen->targetValue));
+    return publish(*chosen, parser.positionalArguments(), page);
 }
 
 } // namespace lq

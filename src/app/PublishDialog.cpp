@@ -403,6 +403,7 @@ void PublishDialog::startUpload()
     request.remote.knownHostsFile = m_services.knownHostsFile;
     request.remote.acceptedFingerprint = m_acceptedFingerprint;
     const QString effect = m_templateList->currentText();
+    const QString pageTitle = m_pageTitleField->text().trimmed();
 
     m_cancel = false;
     setUploading(true);
@@ -417,12 +418,13 @@ void PublishDialog::startUpload()
         QMetaObject::invokeMethod(
             this, [this, progress] { m_hostForm->showProgress(progress); }, Qt::QueuedConnection);
     };
-    m_worker = QThread::create([this, request, report, effect]() mutable {
+    m_worker = QThread::create([this, request, report, effect, pageTitle]() mutable {
         UploadOutcome uploaded;
         PublishRequest publication{.effectName = effect,
                                    .form = PublicationForm::WebHost,
                                    .target = request.remote.address.display(),
-                                   .dataFolder = m_services.dataFolder};
+                                   .dataFolder = m_services.dataFolder,
+                                   .pageTitle = pageTitle};
         publication.sendToHost = [&](const QString& webFolder) {
             request.publication = webFolder;
             uploaded = m_services.upload(request, report, &m_cancel);

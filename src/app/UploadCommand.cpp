@@ -72,7 +72,7 @@ void addUploadOptions(QCommandLineParser& parser)
                                         "anyone on the way, as plain FTP does.")});
 }
 
-int runUploadCommand(const QCommandLineParser& parser)
+int runUploadCommand(const QCommandLineParser& parser, const PageOptions& page)
 {
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() != 2)
@@ -117,7 +117,9 @@ int runUploadCommand(const QCommandLineParser& parser)
     PublishRequest publication{.effectName = arguments.at(0),
                                .form = PublicationForm::WebHost,
                                .target = address.display(),
-                               .dataFolder = dataFolder};
+                               .dataFolder = dataFolder,
+                               .pageTitle = page.title,
+                               .language = page.language};
     publication.sendToHost = [&](const QString& webFolder) {
         request.publication = webFolder;
         outcome = uploadPublication(request, {});
