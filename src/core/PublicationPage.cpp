@@ -221,35 +221,50 @@ QString textsHtml(const PageContent& content)
     return parts.join(QLatin1Char('\n'));
 }
 
-QByteArray buildFolderPage(const PageContent& content, QString* problem)
+// What every page is made of: its template, the start script, the style, the player's files;
+// empty when one of them cannot be read (problem says which).
+struct PageParts
+{
+    QByteArray page;
+    Fields fields;
+    PlayerFiles files;
+};
+
+std::optional<PageParts> readPageParts(const PageContent& content, const QString& pageFile,
+                                       QString* problem)
 {
     const QString folder = publishFolder(content.dataFolder);
-    const QByteArray page = readDataFile(folder + QStringLiteral("/folder.html"), problem);
+    const QByteArray page = readDataFile(folder + QLatin1Char('/') + pageFile, problem);
     const QByteArray start = startScript(content.dataFolder, problem);
     const QByteArray style = readDataFile(folder + QStringLiteral("/page.css"), problem);
     const auto files = playerFiles(content.dataFolder, problem);
     if (page.isEmpty() || start.isEmpty() || style.isEmpty() || !files)
-        return {};
+        return std::nullopt;
     Fields fields = commonFields(content, start, style);
-    fields.insert("MOVIE", scriptString(content.movieName));
     fields.insert("PLAYER_FILES", namesField(*files));
-    return withPolicy(fill(page, fields), PageOrigin::OwnSite, *files);
+    return PageParts{.page = page, .fields = fields, .files = *files};
+}
+
+QByteArray buildFolderPage(const PageContent& content, QString* problem)
+{
+    auto parts = readPageParts(content, QStringLiteral("folder.html"), problem);
+    if (!parts)
+        return {};
+    parts->fields.insert("MOVIE", scriptString(content.movieName));
+    return withPolicy(fill(parts->page, parts->fields), PageOrigin::OwnSite, parts->files);
 }
 
 QByteArray buildSinglePage(const PageContent& content, QString* problem)
 {
-    const QString folder = publishFolder(content.dataFolder);
-    const QByteArray page = readDataFile(folder + QStringLiteral("/page.html"), problem);
-    const QByteArray start = startScript(content.dataFolder, problem);
-    const QByteArray style = readDataFile(folder + QStringLiteral("/page.css"), problem);
-    const auto files = playerFiles(content.dataFolder, problem);
-    if (page.isEmpty() || start.isEmpty() || style.isEmpty() || !files)
+    auto parts = readPageParts(content, QStringLiteral("page.html"), problem);
+    if (!parts)
         return {};
-    const QString packed = folder + QStringLiteral("/player/");
+    const PlayerFiles& files = parts->files;
+    const QString packed = publishFolder(content.dataFolder) + QStringLiteral("/player/");
     QByteArray packedFiles[3];
     const char* keys[] = {"loader", "chunk", "wasm"};
     for (int i = 0; i < 3; ++i) {
-        const QString name = files->names.value(QLatin1String(keys[i])).toString();
+        const QString name = files.names.value(QLatin1String(keys[i])).toString();
         packedFiles[i] = readDataFile(packed + name + QStringLiteral(".gz"), problem);
         if (packedFiles[i].isEmpty())
             return {};
@@ -259,15 +274,14 @@ QByteArray buildSinglePage(const PageContent& content, QString* problem)
     for (const MovieText& text : content.texts)
         textUrls.insert(text.fileName,
                         QString::fromLatin1("data:text/plain;base64," + text.bytes.toBase64()));
-    Fields fields = commonFields(content, start, style);
-    fields.insert("PLAYER_FILES", namesField(*files));
+    Fields& fields = parts->fields;
     fields.insert("LOADER_DATA", base85(packedFiles[0]));
     fields.insert("CHUNK_DATA", base85(packedFiles[1]));
     fields.insert("WASM_DATA", base85(packedFiles[2]));
     fields.insert("MOVIE_DATA", base85(content.movie));
     fields.insert("TEXT_URLS",
                   QJsonDocument(textUrls).toJson(QJsonDocument::Compact).replace("<", "\\u003c"));
-    return withPolicy(fill(page, fields), PageOrigin::Alone, *files);
+    return withPolicy(fill(parts->page, fields), PageOrigin::Alone, files);
 }
 
 } // namespace lq
