@@ -15,6 +15,8 @@ namespace {
 
 // "FWS" uncompressed, "CWS" zlib, "ZWS" LZMA; then the version and the uncompressed length.
 constexpr qsizetype kHeaderSize = 8;
+// A zlib body is unpacked to see that it is whole only up to this size: a header may claim 4 GiB.
+constexpr quint32 kMaxUnpackedCheck = 64 * 1024 * 1024;
 
 QString notThere()
 {
@@ -87,11 +89,29 @@ std::optional<QString> movieFileProblem(int folderFd, const QByteArray& name)
     return headerProblem(readStart(file.get(), kHeaderSize), status.st_size);
 }
 
+// Whether the zlib body of a CWS movie unpacks whole to the length its header states.
+bool zlibBodyIsWhole(QByteArrayView bytes)
+{
+    const quint32 length = qFromLittleEndian<quint32>(bytes.data() + 4);
+    if (length <= kHeaderSize || length > kMaxUnpackedCheck)
+        return true; // nothing to unpack, or too much to unpack just to check: the player will say
+    // qUncompress takes the unpacked size first, big-endian, then the zlib stream.
+    QByteArray packed(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(length - kHeaderSize, packed.data());
+    packed += bytes.sliced(kHeaderSize);
+    return qUncompress(packed).size() == qsizetype(length - kHeaderSize);
+}
+
 std::optional<QString> movieBytesProblem(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return QStringLiteral("the file is empty");
-    return headerProblem(bytes.first(std::min(bytes.size(), kHeaderSize)), bytes.size());
+    if (auto problem =
+            headerProblem(bytes.first(std::min(bytes.size(), kHeaderSize)), bytes.size()))
+        return problem;
+    if (bytes.startsWith("CWS") && !zlibBodyIsWhole(bytes))
+        return QStringLiteral("the file is cut short or damaged");
+    return std::nullopt;
 }
 
 std::optional<QString> movieFileProblem(const DrivePaths::Location& location)
