@@ -1,9 +1,5 @@
 #include "Expectations.h"
 #include "MessageRecorder.h"
-
-#include <QSettings>
-#include <QStandardPaths>
-#include <QThread>
 #include "PublishDialog.h"
 #include "Says.h"
 
@@ -12,6 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
 #include <QtTest>
 
 using namespace lq;

@@ -106,10 +106,10 @@ class ContentTextTest {
 					if (asBytes) out.addByte(b) else out.addString(lq.Windows1252.decode(Bytes.ofHex(StringTools.hex(b, 2)), 0, 1));
 				case "R":
 					var close = s.indexOf("}", i);
-					var spec = s.substring(i + 1, close).split(":");
+					var run = s.substring(i + 1, close).split(":");
 					i = close + 1;
-					for (_ in 0...Std.parseInt(spec[0]))
-						out.addByte(Std.parseInt("0x" + spec[1]));
+					for (_ in 0...Std.parseInt(run[0]))
+						out.addByte(Std.parseInt("0x" + run[1]));
 				default:
 					throw 'unknown escape \\$e';
 			}

@@ -78,8 +78,8 @@ QString unescaped(const QString& text, const std::function<QString(char)>& byte)
             i += 2;
         } else if (e == QLatin1Char('R')) {
             const qsizetype close = text.indexOf(QLatin1Char('}'), i);
-            const QStringList spec = text.mid(i + 2, close - i - 2).split(QLatin1Char(':'));
-            out += QString(spec[0].toInt(), QChar(spec[1].toInt(nullptr, 16)));
+            const QStringList run = text.mid(i + 2, close - i - 2).split(QLatin1Char(':'));
+            out += QString(run[0].toInt(), QChar(run[1].toInt(nullptr, 16)));
             i = close;
         } else {
             out += e == QLatin1Char('r')   ? QChar('\r')
