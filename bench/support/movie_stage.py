@@ -100,8 +100,10 @@ def section_of(content_file):
 def names_never_shown(tables):
     """What only the program and its files know a template by: its variables and file names
     (where they are no heading: "Clients" heads a section, and is a file's name too) and, always,
-    its effect name. Compared with letter case, as a reader's words differ in case ("Services" is
-    a heading, "services" a variable)."""
+    its effect name. Compared with letter case, as a reader's words differ in case ("Products" is
+    a heading, "products" a variable), except where only the first letter's case differs and that
+    letter has one shape in both cases: tesseract reads a heading "Services" as "services" now and
+    then, and no screenshot can tell the two apart."""
     names, headings = set(), set()
     for row in tables:
         names.add(windows_parts(row["movie"])[-1].rsplit(".", 1)[0])
@@ -109,7 +111,12 @@ def names_never_shown(tables):
             names.add(content_file["variable"])
             names.add(windows_parts(content_file["path"])[-1].rsplit(".", 1)[0])
             headings.update(raw_tokens(content_file["section"]))
-    return (names - headings) | {row["effect"] for row in tables}
+    unreadable = {h[0].lower() + h[1:] for h in headings if h[0].lower() in ONE_SHAPE_LETTERS}
+    return (names - headings - unreadable) | {row["effect"] for row in tables}
+
+
+# Letters whose capital is the small letter drawn larger, so that OCR guesses their case.
+ONE_SHAPE_LETTERS = "cosuvwxz"
 
 
 def windows_parts(path):
