@@ -1,9 +1,8 @@
 #pragma once
 
-#include "HostPasswords.h"
+#include "Hosting.h"
 #include "KnownHosts.h"
 #include "Publishing.h"
-#include "Upload.h"
 
 #include <QDialog>
 #include <atomic>
@@ -47,10 +46,10 @@ public:
     {
         Publisher publish = publishTemplate;
         // Runs on a worker thread, never the window's.
-        Uploader upload = uploadPublication;
+        Uploader upload = Hosting::upload;
         QString knownHostsFile = KnownHosts::defaultFile();
-        PasswordReader readPassword = HostPasswords::read;
-        PasswordKeeper keepPassword = HostPasswords::write;
+        PasswordReader readPassword = Hosting::readPassword;
+        PasswordKeeper keepPassword = Hosting::keepPassword;
         Opener open;
         TargetChooser chooseTarget = askForTarget;
         QString documentsFolder = userDocumentsFolder();

@@ -1,11 +1,10 @@
 #include "UploadCommand.h"
 
 #include "FirstStart.h"
-#include "HostPasswords.h"
+#include "Hosting.h"
 #include "InstalledFiles.h"
 #include "KnownHosts.h"
 #include "Publishing.h"
-#include "Upload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -96,7 +95,7 @@ int runUploadCommand(const QCommandLineParser& parser, const PageOptions& page)
     UploadRequest request;
     request.remote.address = address;
     request.remote.login.password =
-        parser.isSet(kPasswordStdin) ? readPasswordLine() : HostPasswords::read(address);
+        parser.isSet(kPasswordStdin) ? readPasswordLine() : Hosting::readPassword(address);
     if (address.protocol == HostProtocol::Sftp)
         request.remote.login.keyFile =
             parser.isSet(kKey)
@@ -122,7 +121,7 @@ int runUploadCommand(const QCommandLineParser& parser, const PageOptions& page)
                                .language = page.language};
     publication.sendToHost = [&](const QString& webFolder) {
         request.publication = webFolder;
-        outcome = uploadPublication(request, {});
+        outcome = Hosting::upload(request, {});
         return Built{publication.target, outcome.ok ? QString() : outcome.error};
     };
     const PublishOutcome published = publishTemplate(publication);

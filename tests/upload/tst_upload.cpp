@@ -78,6 +78,25 @@ QString toolFingerprint(HostServer::Kind kind, const HostServer& server)
                            .remove('=');
 }
 
+// Runs the program with the arguments on a drive of its own; the last line it said, or for a
+// failure what follows the host's fingerprint.
+QString runProgram(const QStringList& arguments)
+{
+    static const QTemporaryDir data;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    environment.remove(QStringLiteral("DISPLAY"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(LQ_PROGRAM), arguments);
+    program.waitForFinished(60000);
+    const QString said =
+        QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError())
+            .trimmed();
+    const qsizetype accept = said.indexOf(QLatin1String("To accept it:"));
+    return accept >= 0 ? said.mid(accept) : said.section(QLatin1Char('\n'), -1);
+}
+
 } // namespace
 
 class UploadTest : public QObject
@@ -283,6 +302,23 @@ private slots:
         QVERIFY2(outcome.bytesSent < player - (6 << 20),
                  qPrintable(QString::number(outcome.bytesSent)));
         QCOMPARE(tree(server.siteFolder(), true), tree(m_publication));
+    }
+
+    // The program's own command, through the module it loads for uploads: an unknown host is
+    // refused until its key is given, then the site arrives, then nothing is sent again.
+    void commandLineUploads()
+    {
+        HostServer server(HostServer::Kind::Sftp);
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+        const QStringList upload{"--upload", "Vector", server.url(), "--key", server.userKey()};
+        const QString fingerprint = toolFingerprint(HostServer::Kind::Sftp, server);
+        QCOMPARE(runProgram(upload), "To accept it: --host-key " + fingerprint);
+        QVERIFY(runProgram(upload + QStringList{"--host-key", fingerprint})
+                    .startsWith("Uploaded Vector to "));
+        QVERIFY(tree(server.siteFolder()).value("index.html").contains(kPublicationMarker));
+        QVERIFY(tree(server.siteFolder()).contains("vector.swf"));
+        QVERIFY(runProgram(upload).endsWith("is up to date: nothing was sent."));
     }
 
     void cancelLeavesTheOldSite()
