@@ -119,7 +119,8 @@ qint64 announcedBody(MHD_Connection* connection)
 class PlayerServer::Daemon
 {
 public:
-    Daemon(const PlayerSite& site, const QByteArray& page) : m_site(site)
+    Daemon(const PlayerSite& site, const QByteArray& page, unsigned idleTimeout)
+        : m_site(site), m_idleTimeout(idleTimeout)
     {
         m_page = MHD_create_response_from_buffer(
             size_t(page.size()), const_cast<char*>(page.constData()), MHD_RESPMEM_MUST_COPY);
@@ -170,6 +171,7 @@ private:
     void sweepOverdueStrangers();
 
     const PlayerSite& m_site;
+    const unsigned m_idleTimeout;
     MHD_Response* m_page = nullptr;
     MHD_Daemon* m_daemon = nullptr;
 
@@ -193,7 +195,7 @@ bool PlayerServer::Daemon::start(int listening)
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_TURBO, 0, &Daemon::acceptFrom,
         this, &Daemon::handle, this, MHD_OPTION_LISTEN_SOCKET, listening,
         MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        kMaxConnections, MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeout,
+        kMaxConnections, MHD_OPTION_CONNECTION_TIMEOUT, m_idleTimeout,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, kRequestHeadBytes, MHD_OPTION_NOTIFY_CONNECTION,
         &Daemon::notify, this, MHD_OPTION_NOTIFY_COMPLETED, &Daemon::completed, this,
         MHD_OPTION_UNESCAPE_CALLBACK, &Daemon::keepRawPath, this, MHD_OPTION_END);
@@ -312,7 +314,7 @@ RequestDecision PlayerServer::Daemon::decide(MHD_Connection* connection, const c
     if (state && !state->known) {
         forgetStranger(state);
         state->known = true;
-        MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, kIdleTimeout);
+        MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, m_idleTimeout);
     }
     return decision;
 }
@@ -397,7 +399,7 @@ bool PlayerServer::start()
     // The server's thread reads the site from now on, and it never changes again.
     const quint16 port = ntohs(bound.sin_port);
     m_site.host = "127.0.0.1:" + QByteArray::number(port);
-    auto daemon = std::make_unique<Daemon>(m_site, m_page);
+    auto daemon = std::make_unique<Daemon>(m_site, m_page, m_idleTimeout);
     if (!daemon->start(listening)) {
         ::close(listening);
         return false;

@@ -51,6 +51,10 @@ public:
                  QObject* parent = nullptr);
     ~PlayerServer() override;
 
+    // How long a connection the player has used may stay silent, when not kIdleTimeout (tests
+    // shorten it). Set before start().
+    void setIdleTimeout(unsigned seconds) { m_idleTimeout = seconds; }
+
     // Starts listening; false when no port could be had.
     bool start();
     bool isListening() const { return m_port != 0; }
@@ -72,6 +76,7 @@ private:
     PlayerSite m_site;
     QByteArray m_page;
     quint16 m_port = 0;
+    unsigned m_idleTimeout = kIdleTimeout;
     std::unique_ptr<Daemon> m_daemon;
 };
 

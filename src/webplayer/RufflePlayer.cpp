@@ -183,6 +183,8 @@ void RufflePlayer::prepare()
 bool RufflePlayer::startServer()
 {
     m_server = new PlayerServer(m_ruffleFolder, playerPageHtml(), this);
+    if (m_serverIdleTimeout > 0)
+        m_server->setIdleTimeout(m_serverIdleTimeout);
     if (m_server->start()) {
         m_log = std::make_unique<PlayerLogGate>(m_server->pageUrl());
         return true;

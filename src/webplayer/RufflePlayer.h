@@ -42,6 +42,8 @@ public:
     bool isWarm() const { return m_warm; }
     // The server, once made (tests look at its URLs).
     const PlayerServer* server() const { return m_server; }
+    // The server's idle timeout (see PlayerServer::setIdleTimeout), before prepare().
+    void setServerIdleTimeout(unsigned seconds) { m_serverIdleTimeout = seconds; }
     QWebEngineView* view() const { return m_view; }
 
     // <installed data folder>/ruffle beside the executable: <exe dir>/share/lumen-quill in the
@@ -90,6 +92,7 @@ private:
     PlayerPage* m_page = nullptr;
     QWebEngineView* m_view = nullptr;
     PlayerServer* m_server = nullptr;
+    unsigned m_serverIdleTimeout = 0; // the server's own
 };
 
 } // namespace lq

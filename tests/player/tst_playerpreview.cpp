@@ -606,11 +606,13 @@ private slots:
                 TinySwf::loadingAndReporting("aboutus1.txt", "aboutus2", "own_loaded"));
         QVERIFY(
             SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Despite them").ok());
+        const unsigned idleSeconds = PlayerServer::kStrangerTimeout;
+        f.player->setServerIdleTimeout(idleSeconds);
         f.show();
         QTRY_VERIFY_WITH_TIMEOUT(f.player->isWarm(), kPlayTimeout);
         SlowStrangers strangers(f.player->server()->port(), 100);
         QVERIFY(strangers.started());
-        QTest::qWait(int(PlayerServer::kIdleTimeout + 1) * 1000);
+        QTest::qWait(int(idleSeconds + 1) * 1000); // the page's own connections have gone
         f.launch("cube");
         QCOMPARE(f.waitFor("own_loaded"), QString("Despite them\r\n"));
         QVERIFY(SaveContentFile("C:\\lumenquill\\cube\\aboutus1.txt", "aboutus2=Saved again").ok());
