@@ -25,7 +25,7 @@ class Cube extends lq.Effect {
 		revealSeconds = 1.0;
 		// The title stays readable in the banner above the cube: a shorter hold lets the first
 		// face be read within three seconds of the start.
-		titleSeconds = 0.7;
+		titleSeconds = 0.5;
 		hideSeconds = 0.9;
 		palette = {background: 0x101820, title: 0xFFFFFF, heading: 0xFFE08A, body: 0xFFFFFF};
 	}

@@ -54,7 +54,8 @@ class Fireworks extends Effect {
 		palette = {background: 0x060A1C, title: 0xFFF3D6, heading: 0xFFB347, body: 0xF6F2FF};
 		revealSeconds = 1.1;
 		hideSeconds = 0.7;
-		titleSeconds = 0.5;
+		// Short, as cube's: the title reads on in the banner.
+		titleSeconds = 0.3;
 	}
 
 	override public function start() {

@@ -29,7 +29,8 @@ class MatrixRain extends Effect {
 		palette = {background: 0x000000, title: 0xE4FFE4, heading: 0x39FF6A, body: 0xD4FFD8};
 		revealSeconds = 1.0;
 		hideSeconds = 0.6;
-		titleSeconds = 0.8;
+		// Short, as cube's: the title reads on in the banner.
+		titleSeconds = 0.5;
 	}
 
 	override public function start() {

@@ -19,7 +19,8 @@ private enum Phase {
 	Hide;
 }
 
-private typedef Step = {card:Card, phase:Phase, seconds:Float};
+// shown: what the host is told (lq_shown) when the step begins, the moment a page can be read.
+private typedef Step = {card:Card, phase:Phase, seconds:Float, ?shown:String};
 
 // A template movie: reads its content files afresh, reports them to its host, and presents the
 // site's title and then each section, page by page, through its effect, over and over.
@@ -109,6 +110,8 @@ class Movie extends flash.display.Sprite {
 				return;
 			if (step.phase == Reveal)
 				scene.cards.addChild(step.card);
+			if (step.shown != null)
+				Lib.fscommand(SHOWN_COMMAND, step.shown);
 		}
 		play(step, Math.min(1, (time - stepStart) / step.seconds));
 		if (banner != null && banner != step.card) {
@@ -187,14 +190,14 @@ class Movie extends flash.display.Sprite {
 		var area = effect.textArea(banner != null);
 		var page = pager.next();
 		var card = new Card(currentHeading, page, area, effect.palette, currentIsTitle);
-		Lib.fscommand(SHOWN_COMMAND, currentHeading + "|" + page.text);
+		var shown = currentHeading + "|" + page.text;
 		steps.push({card: card, phase: Reveal, seconds: effect.revealSeconds});
 		if (currentIsTitle && pager.pageCount == 1 && !pager.hasNext() && becomesBanner(card)) {
 			banner = card;
-			steps.push({card: card, phase: Hold, seconds: effect.titleSeconds});
+			steps.push({card: card, phase: Hold, seconds: effect.titleSeconds, shown: shown});
 			return;
 		}
-		steps.push({card: card, phase: Hold, seconds: card.readingSeconds});
+		steps.push({card: card, phase: Hold, seconds: card.readingSeconds, shown: shown});
 		steps.push({card: card, phase: Hide, seconds: effect.hideSeconds});
 	}
 
