@@ -81,6 +81,12 @@ HostForm::HostForm(QWidget* parent) : QGroupBox(QStringLiteral("Web host"), pare
     updateForProtocol();
 }
 
+QList<QWidget*> HostForm::fieldsInOrder() const
+{
+    return {m_protocol,         m_host,    m_port,  m_user, m_password,
+            m_rememberPassword, m_keyFile, m_folder};
+}
+
 void HostForm::updateForProtocol()
 {
     const bool ssh = address().protocol == HostProtocol::Sftp;

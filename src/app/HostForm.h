@@ -39,6 +39,8 @@ public:
     void hideProgress();
     // Locks the details while they travel.
     void setEditable(bool editable);
+    // The fields from top to bottom, for the dialog's tab order.
+    QList<QWidget*> fieldsInOrder() const;
 
 private:
     void updateForProtocol();

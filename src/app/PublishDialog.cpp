@@ -186,7 +186,12 @@ void PublishDialog::layOutControls()
     }
     setTabOrder(previous, m_targetField);
     setTabOrder(m_targetField, m_browseButton);
-    setTabOrder(m_browseButton, m_publishButton);
+    previous = m_browseButton;
+    for (QWidget* field : m_hostForm->fieldsInOrder()) { // one of the two rows is hidden
+        setTabOrder(previous, field);
+        previous = field;
+    }
+    setTabOrder(previous, m_publishButton);
     setTabOrder(m_publishButton, m_cancelButton);
 }
 

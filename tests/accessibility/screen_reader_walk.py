@@ -18,6 +18,10 @@ faults = []
 TEXT_ROLES = (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT)
 VECTOR_BOXES = ["About us text", "Clients text", "Contact text", "Our vision text",
                 "Products text", "Services text"]
+# A list is heard by its label, colon and all; the colons are left out here.
+PUBLISH_TAB_ORDER = ["Template", "Page title", "On your web host, uploaded now", "Protocol",
+                     "Host", "Port", "User", "Password", "Keep it in the desktop's password store",
+                     "Remote folder", "Publish", "Cancel"]
 WIZARD_PAGES = ["Enter Text for fireworks effect", "Ourvision text for fireworks", "services",
                 "Clients", "website title"]
 
@@ -265,6 +269,39 @@ def wizard(app):
           "\"end wizard\" leaves pages on screen")
 
 
+def publish_dialog(app):
+    """File > Publish for the Web… by keyboard, the host chosen by its mnemonic: Tab reaches every
+    field of the host form, each heard by its name, the password as a password; Escape closes."""
+    subprocess.run(["xdotool", "search", "--name", "^LUMEN QUILL $", "windowactivate", "--sync"],
+                   check=False)
+    time.sleep(0.5)
+    key("F10")
+    key("Up", "Up", "Return")  # the item above Exit
+    dialog = wait_for(lambda: (w := active_window(app)) is not None and
+                      w.getRole() == pyatspi.ROLE_DIALOG and w)
+    if not check(dialog is not None, "File > Publish for the Web\u2026 opens no dialog"):
+        return
+    key("alt+h")
+    heard = []
+    for _ in range(16):
+        f = focused(app)
+        if f is not None:
+            heard.append((heard_name(f), f.getRole()))
+        key("Tab")
+    check(all(n for n, _ in heard), f"the Publish dialog has a control without a name: {heard}")
+    # One round, from the top; the key file left out: it shows for SFTP only.
+    order = [n.rstrip(":") for n, _ in heard if n != "Key file"]
+    round_ = order[:order.index(order[0], 1)] if order and order.count(order[0]) > 1 else order
+    start = round_.index("Template") if "Template" in round_ else 0
+    check(round_[start:] + round_[:start] == PUBLISH_TAB_ORDER,
+          f"the Publish dialog's tab order does not go down the form: {order}")
+    check(("Password", pyatspi.ROLE_PASSWORD_TEXT) in heard,
+          "the password field is not announced as one")
+    key("Escape")
+    check(wait_for(lambda: active_window(app) is not None and
+                   active_window(app).name == "LUMEN QUILL "), "Escape does not close the dialog")
+
+
 def menus_and_exit(process):
     """F10 opens the File menu; Up goes round to its last item, Exit."""
     subprocess.run(["xdotool", "search", "--name", "^LUMEN QUILL $", "windowactivate", "--sync"],
@@ -304,6 +341,7 @@ def run():
             preview_says(app, preview, data)
         wizard(app)
         no_hidden_windows(app)
+        publish_dialog(app)
         menus_and_exit(process)
     finally:
         if process.poll() is None:
