@@ -271,7 +271,7 @@ void PublishDialog::explainPageTitle()
 {
     const bool own = hasTitleText(m_templateList->currentText());
     const QString explanation =
-        own ? QStringLiteral("The template's title text; this, where that is empty")
+        own ? QStringLiteral("Used where the site's title text is empty")
             : QStringLiteral("Left empty: the first words of the first text");
     m_pageTitleField->setPlaceholderText(explanation);
     m_pageTitleField->setAccessibleDescription(
