@@ -48,7 +48,7 @@ HostForm::HostForm(QWidget* parent) : QGroupBox(QStringLiteral("Web host"), pare
     m_rememberPassword->setChecked(true);
     m_keyFile = new QLineEdit(this);
     m_keyFile->setObjectName(QStringLiteral("txtKeyFile"));
-    m_keyFile->setPlaceholderText(QStringLiteral("none: the password, or the running ssh-agent"));
+    m_keyFile->setPlaceholderText(QStringLiteral("none: the password, or ssh-agent"));
     m_folder = new QLineEdit(this);
     m_folder->setObjectName(QStringLiteral("txtRemoteFolder"));
     m_folder->setPlaceholderText(QStringLiteral("public_html, or /var/www/site"));
