@@ -52,8 +52,8 @@ void saveVectorTexts(const QString& home)
     }
 }
 
-// The first frames of a page in fresh headless Chromium processes, in ms, and the bytes it had
-// downloaded by each; failed runs left out.
+// The first frames of a page in fresh Chromium processes on the X display, in ms, and the bytes it
+// had downloaded by each; failed runs left out.
 struct FrameRuns
 {
     std::vector<double> frames;

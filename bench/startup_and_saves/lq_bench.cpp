@@ -16,7 +16,7 @@
 //   - as an extra, start and memory on Qt's offscreen platform (no display at all);
 //   - save latency over 10,000 saves flushed to disk, and resident memory across 100,000 saves;
 //   - publishing for the web: a folder and one page from the command line, the page's size and
-//     its first frame in headless Chromium from file://.
+//     its first frame in Chromium on the X display from file://.
 //
 //   lq_bench [--quick] [--start-runs N] [--offscreen-runs N] [--player-runs N] [--no-peer]
 //            [--effect-runs N] [--stand-in SWF]
@@ -67,7 +67,7 @@ struct Options
     int playerRuns = 3; // fresh processes for each moment of pressing "Launch Effect"
     int typingRuns = 3;
     int publishRuns = 7;
-    int pageFrameRuns = 3; // a fresh headless Chromium each
+    int pageFrameRuns = 3; // a fresh Chromium on the X display each
     int saves = 10'000;
     int memorySaves = 100'000;
     QString program = QStringLiteral(LQ_PROGRAM_PATH);
@@ -1003,13 +1003,14 @@ void publishRows(const bench::PublishFigures& publishing)
     row(QStringLiteral("size of that page"), QStringLiteral("%1 MiB").arg(mib, 0, 'f', 2), {}, {},
         QStringLiteral("at most 6 MiB"), verdict(mib <= 6));
     if (publishing.frameRuns == 0) {
-        row(QStringLiteral("the page's first frame in headless Chromium from file://"),
+        row(QStringLiteral("the page's first frame in Chromium on the X display from file://"),
             QStringLiteral("failed: ") + publishing.problem, {}, {}, QStringLiteral("within 3 s"),
             verdict(false));
         return;
     }
-    row(QStringLiteral("the page's first frame in headless Chromium from file://, a fresh browser "
-                       "each run (median of %1)")
+    row(QStringLiteral(
+            "the page's first frame in Chromium on the X display from file://, a fresh browser "
+            "each run (median of %1)")
             .arg(publishing.frameRuns),
         QStringLiteral("%1 ms").arg(publishing.firstFrameMs, 0, 'f', 0), {}, {},
         QStringLiteral("within 3 s"), verdict(publishing.firstFrameMs <= 3000));
@@ -1097,6 +1098,8 @@ int main(int argc, char* argv[])
             ? measureStarts(*options, options->offscreenRuns, &startOffscreen)
             : std::pair<StartFigures, StartFigures>();
     const SaveFigures saves = measureSaves(*options);
+    // The page's first frame is timed in Chromium on the display, as a visitor's browser runs.
+    qputenv("DISPLAY", display);
     const bench::PublishFigures publishing =
         options->publishRuns > 0
             ? bench::measurePublishing(options->program, QStringLiteral(LQ_PAGE_FIRST_FRAME_SCRIPT),
