@@ -1,8 +1,6 @@
 package effects;
 
-import flash.display.GradientType;
 import flash.display.Shape;
-import flash.geom.Matrix;
 import flash.geom.Rectangle;
 import lq.Card;
 import lq.Scene;
@@ -37,12 +35,7 @@ class Cube extends lq.Effect {
 	}
 
 	override public function start() {
-		var g = scene.back.graphics;
-		var box = new Matrix();
-		box.createGradientBox(Scene.WIDTH, Scene.HEIGHT, Math.PI / 2);
-		g.beginGradientFill(GradientType.RADIAL, [0x2B3A55, 0x0B1118], [1, 1], [0, 255], box);
-		g.drawRect(0, 0, Scene.WIDTH, Scene.HEIGHT);
-		g.endFill();
+		scene.back.addChild(Backdrop.radial(0x2B3A55, 0x0B1118));
 		scene.back.addChild(glow);
 		scene.back.addChild(body);
 	}
