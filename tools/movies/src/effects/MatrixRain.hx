@@ -11,7 +11,9 @@ import lq.Text;
 // Matrix: green glyphs rain down a black screen. A card resolves out of the rain: drops fall down
 // through its place, each leaving the letters behind it, and drain away again at the end.
 class MatrixRain extends Effect {
-	static inline var COLUMNS = 20;
+	// The player draws every glyph of the rain anew in each frame, the preview's engine slower than a
+	// current browser: 16 columns keep the rain dense and Matrix within its share of a core.
+	static inline var COLUMNS = 16;
 	static inline var STRIPS = 14;
 	static inline var GLYPHS = "0123456789ABCDEFGHKLMNPRSTXZ$#%&*+=<>ÆØßµ¥£€§¶¤";
 
@@ -40,7 +42,7 @@ class MatrixRain extends Effect {
 			column.cacheAsBitmap = true;
 			column.alpha = 0.25 + 0.45 * Math.random();
 			column.x = i * Scene.WIDTH / COLUMNS + 2;
-			column.y = -column.height * Math.random() * 2;
+			column.y = Math.random() * (Scene.HEIGHT + column.height) - column.height; // raining already
 			speeds.push(60 + 120 * Math.random());
 			rain.push(column);
 			scene.back.addChild(column);
@@ -62,6 +64,7 @@ class MatrixRain extends Effect {
 		for (i in 0...COLUMNS) {
 			var column = rain[i];
 			column.y += speeds[i] * dt;
+			column.visible = column.y + column.height > 0; // not drawn until it reaches the stage
 			if (column.y > Scene.HEIGHT) {
 				column.y = -column.height;
 				speeds[i] = 60 + 120 * Math.random();
