@@ -362,10 +362,6 @@ void PublishDialog::reportSuccess(const PublishOutcome& outcome)
                            .arg(native(outcome.written)));
 }
 
-} // namespace lq
-
-namespace lq {
-
 void PublishDialog::reject()
 {
     if (m_uploading) {
@@ -423,21 +419,10 @@ void PublishDialog::startUpload()
         QMetaObject::invokeMethod(
             this, [this, progress] { m_hostForm->showProgress(progress); }, Qt::QueuedConnection);
     };
-    m_worker = QThread::create([this, request, report, effect, pageTitle]() mutable {
-        UploadOutcome uploaded;
-        PublishRequest publication{.effectName = effect,
-                                   .form = PublicationForm::WebHost,
-                                   .target = request.remote.address.display(),
-                                   .dataFolder = m_services.dataFolder,
-                                   .pageTitle = pageTitle};
-        publication.sendToHost = [&](const QString& webFolder) {
-            request.publication = webFolder;
-            uploaded = m_services.upload(request, report, &m_cancel);
-            return Built{publication.target, uploaded.ok ? QString() : uploaded.error};
-        };
-        const PublishOutcome published = m_services.publish(publication);
-        if (!published.ok && uploaded.problem == UploadProblem::None)
-            uploaded.error = published.error; // before anything was sent
+    m_worker = QThread::create([this, request, report, effect, pageTitle] {
+        const UploadOutcome uploaded = uploadTemplate(
+            {.effectName = effect, .dataFolder = m_services.dataFolder, .pageTitle = pageTitle},
+            request, m_services.publish, m_services.upload, report, &m_cancel);
         QMetaObject::invokeMethod(
             this, [this, uploaded, effect] { finishUpload(uploaded, effect); },
             Qt::QueuedConnection);

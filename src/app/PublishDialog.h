@@ -3,6 +3,7 @@
 #include "Hosting.h"
 #include "KnownHosts.h"
 #include "Publishing.h"
+#include "TemplateUpload.h"
 
 #include <QDialog>
 #include <atomic>
@@ -35,9 +36,7 @@ public:
     using TargetChooser =
         std::function<QString(PublicationForm form, const QString& start, QWidget* parent)>;
 
-    using Uploader = std::function<UploadOutcome(const UploadRequest&,
-                                                 const std::function<void(const UploadProgress&)>&,
-                                                 const std::atomic_bool*)>;
+    using Uploader = UploadFunction;
     using PasswordReader = std::function<QString(const HostAddress&)>;
     using PasswordKeeper = std::function<bool(const HostAddress&, const QString&)>;
 

@@ -5,6 +5,7 @@
 #include "InstalledFiles.h"
 #include "KnownHosts.h"
 #include "Publishing.h"
+#include "TemplateUpload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -112,21 +113,11 @@ int runUploadCommand(const QCommandLineParser& parser, const PageOptions& page)
                        .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
     for (const QString& line : FirstStart::layOut(dataFolder).problems)
         say(kFailed, line);
-    UploadOutcome outcome;
-    PublishRequest publication{.effectName = arguments.at(0),
-                               .form = PublicationForm::WebHost,
-                               .target = address.display(),
-                               .dataFolder = dataFolder,
-                               .pageTitle = page.title,
-                               .language = page.language};
-    publication.sendToHost = [&](const QString& webFolder) {
-        request.publication = webFolder;
-        outcome = Hosting::upload(request, {});
-        return Built{publication.target, outcome.ok ? QString() : outcome.error};
-    };
-    const PublishOutcome published = publishTemplate(publication);
-    if (!published.ok && outcome.problem == UploadProblem::None)
-        return say(kFailed, published.error); // before anything was sent
+    const UploadOutcome outcome = uploadTemplate({.effectName = arguments.at(0),
+                                                  .dataFolder = dataFolder,
+                                                  .pageTitle = page.title,
+                                                  .language = page.language},
+                                                 request, publishTemplate, Hosting::upload);
     if (!outcome.ok) {
         QString line = outcome.error;
         if (outcome.problem == UploadProblem::HostKeyUnknown ||
