@@ -437,9 +437,7 @@ void PublishDialog::finishUpload(const UploadOutcome& outcome, const QString& ef
     m_worker = nullptr;
     setUploading(false);
     const HostAddress address = m_hostForm->address();
-    const bool askable = outcome.problem == UploadProblem::HostKeyUnknown ||
-                         outcome.problem == UploadProblem::CertificateNotTrusted;
-    if (askable && !outcome.fingerprint.isEmpty()) {
+    if (awaitsTrust(outcome.problem) && !outcome.fingerprint.isEmpty()) {
         const QString question =
             QStringLiteral("This is the first upload to %1, and no authority vouches for it. Its "
                            "key's fingerprint is\n\n%2\n\nCompare it with the one your host "

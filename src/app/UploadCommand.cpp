@@ -120,8 +120,7 @@ int runUploadCommand(const QCommandLineParser& parser, const PageOptions& page)
                                                  request, publishTemplate, Hosting::upload);
     if (!outcome.ok) {
         QString line = outcome.error;
-        if (outcome.problem == UploadProblem::HostKeyUnknown ||
-            outcome.problem == UploadProblem::CertificateNotTrusted)
+        if (awaitsTrust(outcome.problem))
             line += QStringLiteral(" To accept it: --host-key %1").arg(outcome.fingerprint);
         return say(kFailed, line);
     }

@@ -30,6 +30,13 @@ enum class UploadProblem {
     Other,
 };
 
+// A host nobody vouches for yet: the user may accept it by its fingerprint and try again.
+inline bool awaitsTrust(UploadProblem problem)
+{
+    return problem == UploadProblem::HostKeyUnknown ||
+           problem == UploadProblem::CertificateNotTrusted;
+}
+
 struct RemoteResult
 {
     UploadProblem problem = UploadProblem::None;
